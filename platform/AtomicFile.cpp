@@ -1,0 +1,92 @@
+#include "platform/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace harbinel::platform {
+namespace fs = std::filesystem;
+
+namespace {
+
+FileWriteResult failure(const std::string& what, const fs::path& path, int error) {
+  return {false, what + " " + path.string() + ": " + std::strerror(error)};
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// The rename is only durable once the folder's entry is on the disk too.
+void syncFolder(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+FileWriteResult writeFileAtomically(const fs::path& path, std::string_view bytes,
+                                    unsigned newFileMode) {
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0) return failure("cannot create a temporary file in", folder, errno);
+  const fs::path temporary = pattern;
+
+  // Keep the mode and group of the file being replaced, so a save does not widen or narrow
+  // who may read it.
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) == 0) {
+    ::fchmod(fd, existing.st_mode & 07777);
+    if (::fchown(fd, static_cast<uid_t>(-1), existing.st_gid) != 0) {
+      // Not a member of the file's group: the new file keeps ours.
+    }
+  } else {
+    ::fchmod(fd, static_cast<mode_t>(newFileMode));
+  }
+
+  if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+    const int error = errno;
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    return failure("cannot write", path, error);
+  }
+  if (::close(fd) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    return failure("cannot write", path, error);
+  }
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    return failure("cannot replace", path, error);
+  }
+  syncFolder(folder);
+  return {};
+}
+
+bool readWholeFile(const fs::path& path, std::string& bytes) {
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+}  // namespace harbinel::platform

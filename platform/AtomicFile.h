@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace harbinel::platform {
+
+struct FileWriteResult {
+  bool ok = true;
+  std::string detail;  // errno text and the path, when !ok
+};
+
+// Replaces `path` with `bytes` so that no reader ever meets a partly written file: the bytes
+// go to a temporary file in the same folder, are flushed to the disk, and the temporary file
+// is renamed over `path`. On any failure the temporary file is removed and `path` is as it was.
+// A new file gets `newFileMode`; an existing file keeps its mode.
+FileWriteResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                    unsigned newFileMode = 0644);
+
+// Reads a whole file. Returns false when it cannot be opened or read, or is not a regular file.
+bool readWholeFile(const std::filesystem::path& path, std::string& bytes);
+
+}  // namespace harbinel::platform

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace harbinel::storage {
+
+// The string entries of the settings file. Entries whose value is not a string are not here:
+// to a reader they are absent, and a save leaves them in the file untouched.
+using Settings = std::map<std::string, std::string, std::less<>>;
+
+// The value of `key`, or the empty text when it is absent.
+std::string valueOf(const Settings& settings, std::string_view key);
+
+// The nine-slot list rule: the values of <prefix>0 ... <prefix>8 in slot order, skipping
+// absent and exactly empty values; no trimming, duplicates kept.
+std::vector<std::string> slotList(const Settings& settings, std::string_view prefix);
+
+struct SaveResult {
+  enum class Status {
+    Saved,
+    Unreadable,   // the file exists but is not a property list with a dictionary at its root
+    WriteFailed,  // the folder is not writable, the disk is full, ...
+  };
+  Status status = Status::Saved;
+  std::string detail;  // what went wrong, for the person who has to fix it
+
+  bool ok() const { return status == Status::Saved; }
+};
+
+// The settings file: a property list with a dictionary of string values at its root.
+// Nothing is cached; every load reads the file afresh.
+class SettingsFile {
+ public:
+  explicit SettingsFile(std::filesystem::path path);
+
+  // Reads XML and binary property lists. A missing or unreadable file, or one that is not a
+  // dictionary, reads as empty.
+  Settings load() const;
+  std::string value(std::string_view key) const { return valueOf(load(), key); }
+
+  // Sets `entries` in order (replacing present keys, adding absent ones), keeps every other
+  // entry of the file as it was, and writes Apple's XML property list atomically: a temporary
+  // file in the same folder, flushed, then renamed over the settings file. A missing file is
+  // created. On failure the previous file stays as it was.
+  SaveResult save(const std::vector<std::pair<std::string, std::string>>& entries) const;
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace harbinel::storage

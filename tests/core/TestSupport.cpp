@@ -1,0 +1,70 @@
+#include "tests/core/TestSupport.h"
+
+#include <unicode/calendar.h>
+#include <unicode/timezone.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+
+namespace harbinel::test {
+namespace fs = std::filesystem;
+
+platform::TimePoint localTime(int year, int month, int day, int hour, int minute, int second,
+                              std::string_view timeZone) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(
+      icu::TimeZone::createTimeZone(
+          icu::UnicodeString::fromUTF8(icu::StringPiece(timeZone.data(), timeZone.size()))),
+      icu::Locale("en_US@calendar=gregorian"), status));
+  calendar->clear();
+  calendar->set(year, month - 1, day, hour, minute, second);
+  const UDate date = calendar->getTime(status);
+  if (U_FAILURE(status)) throw std::runtime_error("bad test date");
+  return platform::TimePoint(std::chrono::duration_cast<platform::TimePoint::duration>(
+      std::chrono::milliseconds(static_cast<long long>(date))));
+}
+
+TemporaryFolder::TemporaryFolder() {
+  std::string pattern = (fs::temp_directory_path() / "harbinel-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TemporaryFolder::~TemporaryFolder() {
+  std::error_code error;
+  // Tests take permissions away; give them back so everything can be removed.
+  for (auto it = fs::recursive_directory_iterator(path_, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+  }
+  fs::remove_all(path_, error);
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string runPython(const std::string& program, const std::vector<std::string>& arguments,
+                      int& status) {
+  std::string command = "python3 -c '" + program + "'";
+  for (const auto& argument : arguments) command += " '" + argument + "'";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+  std::string output;
+  char buffer[4096];
+  std::size_t read;
+  while ((read = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) output.append(buffer, read);
+  status = ::pclose(pipe.release());
+  return output;
+}
+
+}  // namespace harbinel::test

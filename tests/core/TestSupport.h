@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Clock.h"
+
+namespace harbinel::test {
+
+// A moment given as a wall-clock time in a named time zone.
+platform::TimePoint localTime(int year, int month, int day, int hour, int minute, int second,
+                              std::string_view timeZone);
+
+// A fresh folder under the system's temporary folder, removed with everything in it when the
+// object goes away.
+class TemporaryFolder {
+ public:
+  TemporaryFolder();
+  ~TemporaryFolder();
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, std::string_view bytes);
+
+// Runs a Python 3 program with arguments; returns its standard output and sets `status`.
+std::string runPython(const std::string& program, const std::vector<std::string>& arguments,
+                      int& status);
+
+}  // namespace harbinel::test
