@@ -56,14 +56,18 @@ void writeFile(const fs::path& path, std::string_view bytes) {
 
 std::string runPython(const std::string& program, const std::vector<std::string>& arguments,
                       int& status) {
-  std::string command = "python3 -c '" + program + "'";
+  const TemporaryFolder folder;
+  const fs::path script = folder / "program.py";
+  writeFile(script, program);
+  std::string command = "python3 '" + script.string() + "'";
   for (const auto& argument : arguments) command += " '" + argument + "'";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) throw std::runtime_error("cannot start python3");
   std::string output;
   char buffer[4096];
   std::size_t read;
-  while ((read = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) output.append(buffer, read);
-  status = ::pclose(pipe.release());
+  while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
+  status = ::pclose(pipe);
   return output;
 }
 

@@ -32,7 +32,8 @@ class TemporaryFolder {
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
-// Runs a Python 3 program with arguments; returns its standard output and sets `status`.
+// Runs a Python 3 program (its source text) with arguments (no single quotes in them);
+// returns its standard output and sets `status` to the wait status (0 on success).
 std::string runPython(const std::string& program, const std::vector<std::string>& arguments,
                       int& status);
 
