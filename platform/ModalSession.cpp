@@ -1,0 +1,88 @@
+#include "platform/ModalSession.h"
+
+#include <gtkmm/window.h>
+
+#include <glibmm/main.h>
+#include <vector>
+
+namespace harbinel::platform {
+namespace {
+
+struct Session {
+  Gtk::Window& window;
+  Glib::RefPtr<Glib::MainLoop> loop;
+};
+
+std::vector<Session*>& sessions() {
+  static std::vector<Session*> stack;
+  return stack;
+}
+
+// The other windows that this session made insensitive; each is held so that a window
+// destroyed during the session is not touched afterwards.
+class InputBlock {
+ public:
+  explicit InputBlock(GtkWindow* keep) {
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item != nullptr; item = item->next) {
+      auto* widget = GTK_WIDGET(item->data);
+      if (item->data == keep || !gtk_widget_get_sensitive(widget)) continue;
+      blocked_.push_back(GTK_WIDGET(g_object_ref(widget)));
+      gtk_widget_set_sensitive(widget, false);
+    }
+    g_list_free(toplevels);
+  }
+  ~InputBlock() {
+    for (GtkWidget* widget : blocked_) {
+      gtk_widget_set_sensitive(widget, true);
+      g_object_unref(widget);
+    }
+  }
+  InputBlock(const InputBlock&) = delete;
+  InputBlock& operator=(const InputBlock&) = delete;
+
+ private:
+  std::vector<GtkWidget*> blocked_;
+};
+
+}  // namespace
+
+void runModalForWindow(Gtk::Window& window) {
+  Session session{window, Glib::MainLoop::create(false)};
+  InputBlock block(window.gobj());
+  sessions().push_back(&session);
+  // A close asked for by the window manager closes the window and ends its session; asked for
+  // a window below the innermost session, it is ignored like any other input there.
+  auto closing = window.signal_close_request().connect(
+      [&session, &window] {
+        if (sessions().back() == &session) {
+          closeWindow(window);
+          session.loop->quit();
+        }
+        return true;
+      },
+      true);
+  window.set_sensitive(true);
+  window.present();
+  session.loop->run();
+  closing.disconnect();
+  sessions().pop_back();
+}
+
+void stopModal() {
+  if (!sessions().empty()) sessions().back()->loop->quit();
+}
+
+Gtk::Window* modalWindow() {
+  return sessions().empty() ? nullptr : &sessions().back()->window;
+}
+
+int modalDepth() {
+  return static_cast<int>(sessions().size());
+}
+
+void closeWindow(Gtk::Window& window) {
+  window.set_visible(false);
+}
+
+}  // namespace harbinel::platform
