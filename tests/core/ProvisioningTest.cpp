@@ -67,7 +67,7 @@ TEST_F(Provisioning, FirstStartCreatesEverythingAndLogsTheDayFile) {
   }
 }
 
-TEST_F(Provisioning, LaterStartsKeepWhatIsThereAndAddOnlyTheirDay) {
+TEST_F(Provisioning, LaterStartsAddOnlyWhatIsMissing) {
   ASSERT_EQ(start(), 0);
   // The user's copies and the day's history are theirs: no later start may overwrite them.
   writeFile(data("dmn"), "edited.example\n");
@@ -93,10 +93,7 @@ TEST_F(Provisioning, LaterStartsKeepWhatIsThereAndAddOnlyTheirDay) {
   std::sort(dayFiles.begin(), dayFiles.end());
   EXPECT_EQ(dayFiles, (std::vector<std::string>{"05122026.lic", "07122026.lic"}));
   EXPECT_EQ(fs::file_size(folders_.historyFolder() / "05122026.lic"), 4u);
-}
 
-TEST_F(Provisioning, DeletedListIsRestoredFromTheResources) {
-  ASSERT_EQ(start(), 0);
   fs::remove(data("dmn"));
   EXPECT_EQ(start(), 0);
   EXPECT_EQ(readFile(data("dmn")), "blocked.example\nother.example\n");
