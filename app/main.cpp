@@ -1,0 +1,39 @@
+#include <gtkmm/application.h>
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/stylecontext.h>
+
+#include <memory>
+
+#include "app/HarbinelAppDelegate.h"
+#include "platform/Folders.h"
+
+namespace {
+
+// The look of the windows; without the style sheet they keep GTK's own.
+void loadStyle() {
+  const auto sheet = harbinel::platform::resourceFolder() / "harbinel.css";
+  auto provider = Gtk::CssProvider::create();
+  try {
+    provider->load_from_path(sheet.string());
+  } catch (const Glib::Error&) {
+    return;
+  }
+  Gtk::StyleContext::add_provider_for_display(Gdk::Display::get_default(), provider,
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  auto application =
+      Gtk::Application::create("net.harbinel.Harbinel", Gio::Application::Flags::NON_UNIQUE);
+  std::unique_ptr<harbinel::app::HarbinelAppDelegate> delegate;
+  application->signal_activate().connect([&] {
+    if (delegate) return;
+    loadStyle();
+    delegate = std::make_unique<harbinel::app::HarbinelAppDelegate>();
+    delegate->showSplash();
+    delegate->applicationDidFinishLaunching();
+  });
+  return application->run(argc, argv);
+}

@@ -1,0 +1,202 @@
+#include "browser/MainView.h"
+
+#include <gtkmm/box.h>
+#include <gtkmm/eventcontrollerfocus.h>
+
+#include "filter/Address.h"
+#include "platform/Alert.h"
+#include "platform/Log.h"
+#include "platform/ModalSession.h"
+
+namespace harbinel::browser {
+
+// ---------------------------------------------------------------------------------------------
+// FullScreenableWindow
+
+FullScreenableWindow::FullScreenableWindow(BaseObjectType* window,
+                                           const Glib::RefPtr<Gtk::Builder>& /*builder*/,
+                                           platform::WebView& webView, std::string homeAddress)
+    : Gtk::Window(window),
+      webView_(webView),
+      homeAddress_(std::move(homeAddress)),
+      presentation_(*this) {}
+
+void FullScreenableWindow::awakeFromNib() {
+  try {
+    presentation_.setPresentationOptions(kKioskPresentationOptions);
+  } catch (const platform::PresentationOptionsError&) {
+    platform::logLine("Error.  Make sure you have a valid combination of options.");
+  }
+  maximize();
+  const platform::MonitorFrame screen = platform::primaryMonitorFrame();
+  set_decorated(false);
+  fullScreen_setValueFrame({static_cast<double>(screen.x), static_cast<double>(screen.y),
+                            static_cast<double>(screen.width), static_cast<double>(screen.height)});
+  present();
+  unset_focus();  // the window itself takes the keys, not one of its controls
+  webView_.setMainFrameURL(homeAddress_);
+}
+
+Rect FullScreenableWindow::growRect() const {
+  return browser::growRect(
+      {0, 0, static_cast<double>(get_width()), static_cast<double>(get_height())});
+}
+
+Point FullScreenableWindow::locationInScreen(const Point& point) const {
+  return browser::locationInScreen(point, frame_);
+}
+
+void FullScreenableWindow::fullScreen_setValueFrame(const Rect& frame) {
+  frame_ = frame;
+  set_default_size(static_cast<int>(frame.width), static_cast<int>(frame.height));
+}
+
+// ---------------------------------------------------------------------------------------------
+// MainView
+
+MainView::MainView(BrowserServices services)
+    : services_(std::move(services)), blockCheck_(services_.blockLists) {}
+
+MainView::~MainView() = default;
+
+FullScreenableWindow& MainView::window() {
+  if (!window_) load();
+  return *window_;
+}
+
+void MainView::load() {
+  resource_ = std::make_unique<platform::WindowResource>(services_.resourceFolder, "MainMenu");
+  webView_ = std::make_unique<platform::WebView>(
+      services_.webView, platform::WebViewCallbacks{
+                             .loadStarted = [this] { webViewDidStartProvisionalLoad(); },
+                             .loadCommitted = [this] { webViewDidCommitLoad(); },
+                             .titleReceived = [this] { webViewDidReceiveTitle(); },
+                             .loadFinished = [this] { webViewDidFinishLoad(); },
+                         });
+  resource_->outlet<Gtk::Box>("webView").append(webView_->widget());
+  window_.reset(
+      resource_->derivedWindow<FullScreenableWindow>("window", *webView_, services_.homeAddress));
+  bindOutlets();
+  connectActions();
+  window_->awakeFromNib();
+  awakeFromNib();
+}
+
+void MainView::bindOutlets() {
+  outlets_.closeBtn = &resource_->outlet<Gtk::Button>("closeBtn");
+  outlets_.progressIndicator = &resource_->outlet<Gtk::Spinner>("progressIndicator");
+  outlets_.urltxtField = &resource_->outlet<Gtk::Entry>("urltxtField");
+  outlets_.btnGo = &resource_->outlet<Gtk::Button>("btnGo");
+  outlets_.btnParent = &resource_->outlet<Gtk::Button>("btnParent");
+  outlets_.btnFavourite = &resource_->outlet<Gtk::Button>("btnFavourite");
+  outlets_.btnHome = &resource_->outlet<Gtk::Button>("btnHome");
+  outlets_.mainview = &resource_->outlet<Gtk::Widget>("mainview");
+}
+
+void MainView::connectActions() {
+  outlets_.btnGo->signal_clicked().connect([this] { btnGo(); });
+  outlets_.btnHome->signal_clicked().connect([this] { goToHome(); });
+  outlets_.btnFavourite->signal_clicked().connect([this] { goToFavourites(); });
+  outlets_.btnParent->signal_clicked().connect([this] { btnFrmParent(); });
+  outlets_.closeBtn->signal_clicked().connect([this] { closeApplication(); });
+
+  // Editing of the address field ends with Enter, or when the focus leaves the field after
+  // its text was changed. The toolbar's buttons never take the focus (see the resource), so
+  // pressing one does not end editing.
+  Gtk::Entry& field = *outlets_.urltxtField;
+  field.signal_changed().connect([this] { fieldEdited_ = true; });
+  field.signal_activate().connect([this] { controlTextDidEndEditing(); });
+  auto focus = Gtk::EventControllerFocus::create();
+  focus->signal_leave().connect([this] {
+    // Another window taking the focus (an alert) leaves editing as it was.
+    if (fieldEdited_ && window_->is_active()) controlTextDidEndEditing();
+  });
+  field.add_controller(focus);
+}
+
+void MainView::awakeFromNib() {
+  webView_->setMainFrameURL(services_.homeAddress);
+}
+
+void MainView::btnGo() {
+  webView_->setMainFrameURL(filter::completeURL(outlets_.urltxtField->get_text().raw()));
+}
+
+void MainView::controlTextDidEndEditing() {
+  fieldEdited_ = false;
+  const std::string typed = outlets_.urltxtField->get_text();
+  webView_->setMainFrameURL(filter::completeURL(typed));
+  saveHistory(typed);
+}
+
+void MainView::goToHome() {
+  webView_->setMainFrameURL(services_.homeAddress);
+}
+
+void MainView::loadwebview(const std::string& address) {
+  webView_->setMainFrameURL(filter::completeURL(address));
+  saveHistory(address);
+}
+
+void MainView::goToFavourites() {
+  frmFavourites_ = std::make_unique<FrmFavourites>(services_.resourceFolder, services_.settings);
+  frmFavourites_->setWindowname("Favourites Websites");
+  frmFavourites_->setTmpa(this);
+  platform::runModalForWindow(frmFavourites_->window());
+}
+
+// Hook for the parents' password prompt ("Open Parents Menu"), which comes with the parent
+// controls.
+void MainView::btnFrmParent() {}
+
+// Hook for the quit password prompt ("Close Application"), which comes with the parent
+// controls.
+void MainView::closeApplication() {}
+
+void MainView::closeMainApplication() {
+  platform::closeWindow(*window_);
+}
+
+void MainView::showhideAddressBar() {
+  const bool shown = services_.settings.value("AB") == "ON";
+  outlets_.urltxtField->set_visible(shown);
+  outlets_.btnGo->set_visible(shown);
+  outlets_.progressIndicator->set_visible(shown);
+}
+
+void MainView::saveHistory(std::string_view text) {
+  services_.history.append(text);
+}
+
+void MainView::webViewDidStartProvisionalLoad() {
+  outlets_.progressIndicator->set_visible(true);
+  outlets_.progressIndicator->start();
+}
+
+void MainView::webViewDidFinishLoad() {
+  outlets_.progressIndicator->stop();
+  outlets_.progressIndicator->set_visible(false);
+}
+
+void MainView::webViewDidCommitLoad() {
+  blockCheck_.loadCommitted();
+  judgePage();
+}
+
+void MainView::webViewDidReceiveTitle() {
+  judgePage();
+}
+
+void MainView::judgePage() {
+  if (auto refused = blockCheck_.pageToRefuse(webView_->mainFrameURL())) refuse(*refused);
+}
+
+// The refused page stays in view behind the alert until the home page replaces it.
+void MainView::refuse(const std::string& normalisedAddress) {
+  platform::runAlert("URL Block", normalisedAddress + " is Blocked");
+  blockCheck_.homeRequested();
+  webView_->setMainFrameURL(services_.homeAddress);
+  saveHistory(normalisedAddress);
+}
+
+}  // namespace harbinel::browser
