@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "browser/FrmFavourites.h"
 #include "browser/Geometry.h"
@@ -127,7 +128,6 @@ class MainView : public myprotocol, public myprotocolpassword {
   void bindOutlets();
   void connectActions();
   void awakeFromNib();
-  void judgePage();
   void refuse(const std::string& normalisedAddress);
 
   BrowserServices services_;
@@ -136,6 +136,7 @@ class MainView : public myprotocol, public myprotocolpassword {
   std::unique_ptr<platform::WebView> webView_;
   std::unique_ptr<FullScreenableWindow> window_;
   std::unique_ptr<FrmFavourites> frmFavourites_;
+  std::vector<sigc::connection> connections_;
   filter::BlockCheck blockCheck_;
   bool fieldEdited_ = false;
 };
