@@ -32,18 +32,17 @@ std::vector<std::string> readLines(const fs::path& path) {
   return lines;
 }
 
-// Hosts to look up: every other one taken from the list (found), the rest changed so that no
-// list holds them (the common case while browsing). Spread over the list so that the look-ups
-// do not all hit the same cache lines.
-std::vector<std::string> sampleHosts(const fs::path& path, std::size_t count) {
+// Hosts to look up, picked all over the list so that the look-ups do not share cache lines:
+// taken from the list (found), or changed so that the list does not hold them (the common case
+// while browsing).
+std::vector<std::string> sampleHosts(const fs::path& path, std::size_t count, bool found) {
   const std::vector<std::string> lines = readLines(path);
   std::mt19937 random(7);
   std::vector<std::string> hosts;
   for (std::size_t i = 0; i < count; ++i) {
     std::string host =
         lines[std::uniform_int_distribution<std::size_t>(0, lines.size() - 1)(random)];
-    if (i % 2 == 1) host = "absent-" + host;
-    hosts.push_back(host);
+    hosts.push_back(found ? host : "absent-" + host);
   }
   return hosts;
 }
@@ -57,9 +56,9 @@ void loadList(benchmark::State& state, const fs::path& path) {
   state.SetBytesProcessed(state.iterations() * bytes);
 }
 
-void lookUp(benchmark::State& state, const fs::path& path) {
+void lookUp(benchmark::State& state, const fs::path& path, bool found) {
   const DomainList list = DomainList::fromFile(path);
-  const std::vector<std::string> hosts = sampleHosts(path, 1 << 16);
+  const std::vector<std::string> hosts = sampleHosts(path, 1 << 16, found);
   std::size_t next = 0;
   for (auto _ : state) {
     benchmark::DoNotOptimize(list.find(hosts[next]));
@@ -85,7 +84,8 @@ void registerListBenchmarks(const std::string& name, const fs::path& path) {
   benchmark::RegisterBenchmark(("Load/" + name).c_str(), loadList, path)
       ->Unit(benchmark::kMillisecond)
       ->MinTime(2.0);
-  benchmark::RegisterBenchmark(("LookUp/" + name).c_str(), lookUp, path);
+  benchmark::RegisterBenchmark(("LookUp/" + name + "/absent").c_str(), lookUp, path, false);
+  benchmark::RegisterBenchmark(("LookUp/" + name + "/listed").c_str(), lookUp, path, true);
   benchmark::RegisterBenchmark(("Memory/" + name).c_str(), memory, path)->Iterations(1);
 }
 

@@ -98,6 +98,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "cher.example",
                   "\xE2\x82\xAC.example", "\xF0\x9F\x98\x80", "bucher.example"}},
         EdgeCase{"RepeatedMalformedLine", "a\xff\nb\na\xff\nb\n", {"b", "a\xff"}},
+        EdgeCase{"HostSpanningLinesMatchesNeither",
+                 "a.org\nb.org\n",
+                 {"a.org\nb.org", "a.org\n", "\nb.org", "\n"}},
+        // Lines of 127 bytes and a line feed: entries start exactly on 128-byte boundaries.
+        EdgeCase{"EntriesOnBlockBoundaries",
+                 std::string(127, 'a') + "\n" + std::string(127, 'b') + "\n\n" +
+                     std::string(126, 'c') + "\n" + std::string(255, 'd') + "\ne",
+                 {std::string(127, 'b'), "", std::string(126, 'c'), std::string(255, 'd'), "e"}},
         // Texts of every length around the hash's word boundaries.
         EdgeCase{"ShortAndBoundaryLengths",
                  "a\nab\nabc\nabcd\nabcdefg\nabcdefgh\nabcdefghi\nabcdefghijklmnop\n"
