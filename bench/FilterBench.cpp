@@ -1,6 +1,6 @@
 // Speed and memory of the site filter: loading a domain list into its index, looking a host up
-// in it, and the index's size. Run through bench/run_bench.py, which also times the reference
-// (Python's dict) in the same run and prints the ratios.
+// in it, the index's size, and a whole block decision. Run through bench/run_bench.py, which also
+// times the reference (Python's dict) in the same run and prints the ratios.
 //
 //   filter_bench [benchmark options] [generated-list]
 //
@@ -10,13 +10,16 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "filter/BlockLists.h"
 #include "filter/DomainList.h"
+#include "storage/SettingsFile.h"
 
 namespace harbinel::filter {
 namespace {
@@ -80,6 +83,35 @@ void memory(benchmark::State& state, const fs::path& path) {
       (static_cast<double>(list.memoryUsage()) - fileBytes) / entries;
 }
 
+// One block decision as a page title arrives: the settings file read afresh (nine blocked
+// sites in it), then the parent's list, the real list as dmn and the generated one as dmnsame.
+// Absent hosts go through all three lists, the slowest and the most common case.
+void decision(benchmark::State& state, bool found) {
+  char folderPattern[] = "/tmp/harbinel-bench-XXXXXX";
+  if (::mkdtemp(folderPattern) == nullptr) {
+    state.SkipWithError("cannot make a temporary folder");
+    return;
+  }
+  const fs::path folder = folderPattern;
+  const storage::SettingsFile settings(folder / "data.plist");
+  std::vector<std::pair<std::string, std::string>> entries = {{"PD", "secret"}};
+  for (int slot = 0; slot < 9; ++slot) {
+    entries.emplace_back("BW" + std::to_string(slot), "blocked" + std::to_string(slot) + ".org");
+  }
+  if (!settings.save(entries).ok()) state.SkipWithError("cannot write the settings file");
+  BlockLists lists(settings);
+  lists.setDnsArray(DomainList::fromFile(kRealList));
+  lists.setDnssameArray(DomainList::fromFile(generatedList));
+  const std::vector<std::string> hosts = sampleHosts(generatedList, 1 << 12, found);
+  std::size_t next = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(lists.readfromdmn(hosts[next]));
+    next = (next + 1) & (hosts.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+  fs::remove_all(folder);
+}
+
 void registerListBenchmarks(const std::string& name, const fs::path& path) {
   benchmark::RegisterBenchmark(("Load/" + name).c_str(), loadList, path)
       ->Unit(benchmark::kMillisecond)
@@ -101,7 +133,11 @@ int main(int argc, char** argv) {
   }
   if (argc == 2) generatedList = argv[1];
   registerListBenchmarks("real", kRealList);
-  if (!generatedList.empty()) registerListBenchmarks("generated", generatedList);
+  if (!generatedList.empty()) {
+    registerListBenchmarks("generated", generatedList);
+    benchmark::RegisterBenchmark("Decision/absent", decision, false)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("Decision/listed", decision, true)->Unit(benchmark::kMicrosecond);
+  }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;
