@@ -13,32 +13,16 @@ namespace {
 using test::TemporaryFolder;
 using test::writeFile;
 
-// A settings file as the parents' window leaves it, written by hand so that these tests do not
-// lean on the settings writer.
-std::string settingsXml(const std::vector<std::pair<std::string, std::string>>& entries) {
-  std::string xml =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-      "<plist version=\"1.0\">\n<dict>\n";
-  for (const auto& [key, value] : entries) {
-    xml += "\t<key>" + key + "</key>\n\t<string>" + value + "</string>\n";
-  }
-  return xml + "</dict>\n</plist>\n";
-}
-
 class BlockListsTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::filesystem::create_directory(data());
-    writeFile(settingsPath(), settingsXml({}));
-  }
+  void SetUp() override { std::filesystem::create_directory(data()); }
 
   std::filesystem::path data() const { return folder_ / "Pellwick"; }
   std::filesystem::path settingsPath() const { return folder_ / "data.plist"; }
+  storage::SettingsFile settings() const { return storage::SettingsFile(settingsPath()); }
 
   BlockLists loaded() {
-    BlockLists lists{storage::SettingsFile(settingsPath())};
+    BlockLists lists{settings()};
     lists.createDnsArray(data());
     return lists;
   }
@@ -47,13 +31,15 @@ class BlockListsTest : public testing::Test {
 };
 
 TEST_F(BlockListsTest, ParentsListThenDmnThenDmnsame) {
-  writeFile(settingsPath(), settingsXml({{"PD", "secret"},
-                                         {"BW0", ""},
-                                         {"BW1", "a.org"},
-                                         {"BW3", " "},
-                                         {"BW5", "a.org"},
-                                         {"BW7", "b.org"},
-                                         {"FW0", "fav.org"}}));
+  ASSERT_TRUE(settings()
+                  .save({{"PD", "secret"},
+                         {"BW0", ""},
+                         {"BW1", "a.org"},
+                         {"BW3", " "},
+                         {"BW5", "a.org"},
+                         {"BW7", "b.org"},
+                         {"FW0", "fav.org"}})
+                  .ok());
   writeFile(data() / "dmn", "x.org\nb.org\na.org\nc.org\r\nc.org\n");
   writeFile(data() / "dmnsame", "c.org\nd.org\nd.org\nx.org");
   BlockLists lists = loaded();
@@ -80,20 +66,19 @@ TEST_F(BlockListsTest, ParentsListThenDmnThenDmnsame) {
 TEST_F(BlockListsTest, ParentsChangesCountFromTheNextDecision) {
   writeFile(data() / "dmn", "listed.org");
   BlockLists lists = loaded();
-  const storage::SettingsFile settings(settingsPath());
   EXPECT_EQ(lists.readfromdmn("new.org"), -1);
 
-  ASSERT_TRUE(settings.save({{"BW4", "new.org"}}).ok());
+  ASSERT_TRUE(settings().save({{"BW4", "new.org"}}).ok());
   EXPECT_EQ(lists.readfromdmn("new.org"), 0);
 
-  ASSERT_TRUE(settings.save({{"BW4", ""}}).ok());
+  ASSERT_TRUE(settings().save({{"BW4", ""}}).ok());
   EXPECT_EQ(lists.readfromdmn("new.org"), -1);
   EXPECT_TRUE(lists.userblockArray().empty());
   EXPECT_EQ(lists.readfromdmn("listed.org"), 0);
 }
 
 TEST_F(BlockListsTest, MissingDomainListBlocksNothingButTheOthersStillBlock) {
-  writeFile(settingsPath(), settingsXml({{"BW0", "parent.org"}}));
+  ASSERT_TRUE(settings().save({{"BW0", "parent.org"}}).ok());
   writeFile(data() / "dmnsame", "same.org");
   BlockLists lists = loaded();
   EXPECT_EQ(lists.dnsArray().size(), 0u);
@@ -118,7 +103,7 @@ TEST_F(BlockListsTest, UnusableSettingsFileGivesAnEmptyParentsList) {
 }
 
 TEST_F(BlockListsTest, ListsSetFromOutsideAreTheOnesSearched) {
-  BlockLists lists{storage::SettingsFile(settingsPath())};
+  BlockLists lists{settings()};
   EXPECT_EQ(lists.readfromdmn(""), -1);  // nothing loaded: not even an empty entry
   lists.setDnsArray(DomainList::fromText("one.org\ntwo.org"));
   lists.setDnssameArray(DomainList::fromText("three.org"));

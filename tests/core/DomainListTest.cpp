@@ -220,17 +220,6 @@ TEST(DomainListTest, FileWithoutReadPermissionGivesAnEmptyList) {
   EXPECT_EQ(DomainList::fromFile(folder / "dmn").size(), 0u);
 }
 
-TEST(DomainListTest, MovedListKeepsItsIndexAndEmptyListFindsNothing) {
-  DomainList list = DomainList::fromText("a.org\nb.org");
-  DomainList moved = std::move(list);
-  EXPECT_EQ(moved.find("b.org"), 1);
-  DomainList other;
-  EXPECT_EQ(other.size(), 0u);
-  EXPECT_EQ(other.find(""), -1);
-  other = std::move(moved);
-  EXPECT_EQ(other.find("a.org"), 0);
-}
-
 TEST(FirstPositionTest, FirstEqualEntryOrMinusOne) {
   const std::vector<std::string> list = {"b.org", " ", "a.org", "b.org"};
   EXPECT_EQ(firstPosition(list, "b.org"), 0);
