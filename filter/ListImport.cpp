@@ -140,7 +140,15 @@ void ListImporter::addLine(std::string_view line) {
     host ? addHost(*host) : void(++counts_.invalid);
     return;
   }
-  line = line.substr(0, line.find('#'));  // a hosts file's trailing comment
+  if (const auto hash = line.find('#'); hash != std::string_view::npos) {
+    // A hosts file's trailing comment follows a blank; a '#' inside a word is an adblock
+    // element-hiding rule ("example.net##.banner"), which blocks no host.
+    if (kSpace.find(line[hash - 1]) == std::string_view::npos) {
+      ++counts_.invalid;
+      return;
+    }
+    line = trim(line.substr(0, hash));
+  }
   std::string_view rest = line;
   const std::string_view first = nextWord(rest);
   if (isAddress(first) && !trim(rest).empty()) {
