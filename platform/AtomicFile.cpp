@@ -60,7 +60,11 @@ FileWriteResult writeFileAtomically(const fs::path& requested, std::string_view 
     return {false, path.string() + " is not a regular file"};
   }
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  // Built piece by piece: GCC 12 at -O3 misreads `"." + name` as an overlapping copy.
+  std::string hidden = ".";
+  hidden += path.filename().string();
+  hidden += ".XXXXXX";
+  std::string pattern = (folder / hidden).string();
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) return failure("cannot create a temporary file in", folder, errno);
   const fs::path temporary = pattern;
