@@ -28,11 +28,11 @@ else()
   install(FILES resources/data.plist DESTINATION ${HARBINEL_RESOURCE_DESTINATION})
 endif()
 
-install(FILES resources/desktop/org.harbinel.Harbinel.desktop
+install(FILES resources/desktop/net.harbinel.Harbinel.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES resources/desktop/org.harbinel.Harbinel.metainfo.xml
+install(FILES resources/desktop/net.harbinel.Harbinel.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES resources/desktop/org.harbinel.Harbinel.svg
+install(FILES resources/desktop/net.harbinel.Harbinel.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES resources/desktop/harbinel-session.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/xsessions)

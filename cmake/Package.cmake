@@ -4,7 +4,7 @@
 set(CPACK_PACKAGE_NAME harbinel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Harbinel")
-set(CPACK_PACKAGE_CONTACT "Harbinel developers <developers@harbinel.org>")
+set(CPACK_PACKAGE_CONTACT "Harbinel developers <developers@harbinel.net>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "locked-down web browser for children")
 # CPack puts the summary on the first line itself; this is the long description below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
