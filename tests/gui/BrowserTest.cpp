@@ -61,6 +61,24 @@ TEST_F(BrowserTest, GoLoadsWithoutAHistoryLineAndHomeGoesHome) {
   EXPECT_EQ(historyLines(), Lines{});
 }
 
+// An alert taking the focus while the child is typing leaves the typing as it was.
+TEST_F(KeyboardTest, AlertOverAFieldBeingEditedDoesNotEndEditing) {
+  settings.save({{"BW0", "example.org"}});
+  server.page("www.example.org/late.html", {.body = titled("Late")});
+  open();
+  ASSERT_TRUE(waitUntil([&] { return view->window().is_active(); }));
+  field().grab_focus();
+  field().set_text("half-typ");
+  AlertRecorder alerts;
+
+  view->webView().setMainFrameURL("http://www.example.org/late.html");
+  ASSERT_TRUE(waitUntil([&] { return !alerts.alerts().empty(); }));
+  EXPECT_TRUE(waitForPage(kHome));
+  settle();
+  EXPECT_EQ(historyLines(), Lines{"example.org/late.html"});
+  EXPECT_EQ(field().get_text(), "half-typ");
+}
+
 // A mouse click on Go must not take the focus from the field first: that would end editing
 // and log the address before Go loads it.
 TEST_F(KeyboardTest, ClickingGoWithTheMouseDoesNotEndEditing) {
