@@ -4,6 +4,8 @@
 // The window tests run inside a real application's main loop, as the program does.
 int main(int argc, char* argv[]) {
   testing::InitGoogleTest(&argc, argv);
+  // Listing the tests needs no display.
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
   auto application =
       Gtk::Application::create("net.harbinel.GuiTests", Gio::Application::Flags::NON_UNIQUE);
   int result = 1;
