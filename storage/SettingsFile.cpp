@@ -1,0 +1,279 @@
+#include "storage/SettingsFile.h"
+
+#include <fcntl.h>
+#include <plist/plist.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "platform/AtomicFile.h"
+#include "platform/TextCodec.h"
+
+namespace harbinel::storage {
+namespace fs = std::filesystem;
+
+std::string valueOf(const Settings& settings, std::string_view key) {
+  const auto found = settings.find(key);
+  return found == settings.end() ? std::string() : found->second;
+}
+
+std::vector<std::string> slotList(const Settings& settings, std::string_view prefix) {
+  std::vector<std::string> list;
+  for (char slot = '0'; slot <= '8'; ++slot) {
+    std::string value = valueOf(settings, std::string(prefix) + slot);
+    if (!value.empty()) list.push_back(std::move(value));
+  }
+  return list;
+}
+
+namespace {
+
+// The settings file holds about twenty short strings: a few hundred bytes in either form.
+// A file far beyond that is not one, and turning it away before libplist sees it matters:
+// libplist reads and writes nested arrays and dictionaries one stack frame per level, and its
+// XML writer indents each level by one more tab. 100,000 nested arrays (1.5 MB) overflow the
+// reader's stack, 40,000 (600 KB) the writer's, and 20,000 (300 KB) become a 400 MB document.
+// Bounding the number of values bounds the depth, so nothing within these limits can do that.
+constexpr std::size_t kMaxFileBytes = 1024 * 1024;
+constexpr std::uint64_t kMaxValues = 4096;
+constexpr const char* kTooLarge = "is larger than 1 MiB, far beyond any settings file";
+
+struct PlistFree {
+  void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+};
+using PlistNode = std::unique_ptr<void, PlistFree>;
+
+struct FileDescriptor {
+  int fd;
+  explicit FileDescriptor(int descriptor) : fd(descriptor) {}
+  ~FileDescriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+};
+
+// The settings file's bytes, or why there are none. `missing` tells a file that is not there
+// (a save may create it) from one that is there but cannot be used (a save must not touch it).
+struct FileBytes {
+  std::string bytes;
+  std::string problem;
+  bool missing = false;
+
+  bool ok() const { return problem.empty() && !missing; }
+};
+
+FileBytes readSettingsBytes(const fs::path& path) {
+  // Non-blocking, so a FIFO put where the file belongs cannot hang the reader.
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.fd < 0) {
+    if (errno == ENOENT) return {{}, {}, true};
+    return {{}, std::string("cannot be opened: ") + std::strerror(errno)};
+  }
+  struct stat status {};
+  if (::fstat(file.fd, &status) != 0) return {{}, std::strerror(errno)};
+  if (S_ISDIR(status.st_mode)) return {{}, "is a folder"};
+  if (!S_ISREG(status.st_mode)) return {{}, "is not a regular file"};
+  if (static_cast<std::uintmax_t>(status.st_size) > kMaxFileBytes) {
+    return {{}, kTooLarge};
+  }
+  // Read in pieces and stop past the limit, so a file that grows meanwhile is caught too.
+  FileBytes result;
+  result.bytes.reserve(static_cast<std::size_t>(status.st_size));
+  char piece[16 * 1024];
+  for (;;) {
+    const ssize_t got = ::read(file.fd, piece, sizeof piece);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return {{}, std::string("cannot be read: ") + std::strerror(errno)};
+    if (got == 0) return result;
+    result.bytes.append(piece, static_cast<std::size_t>(got));
+    if (result.bytes.size() > kMaxFileBytes) return {{}, kTooLarge};
+  }
+}
+
+// An upper bound of the values in a property list, from its bytes: a binary one states its
+// object count in its trailer; in XML every value takes at least one tag.
+std::uint64_t valueCountBound(std::string_view bytes) {
+  if (plist_is_binary(bytes.data(), static_cast<std::uint32_t>(bytes.size()))) {
+    constexpr std::size_t kTrailer = 32, kCountOffset = 8;
+    if (bytes.size() < kTrailer) return 0;
+    std::uint64_t count = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+      count = count << 8 |
+              static_cast<unsigned char>(bytes[bytes.size() - kTrailer + kCountOffset + i]);
+    }
+    return count;
+  }
+  return static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '<'));
+}
+
+struct ParsedDictionary {
+  PlistNode root;
+  std::string problem;
+};
+
+ParsedDictionary parseDictionary(std::string_view bytes) {
+  if (bytes.empty()) return {nullptr, "is empty"};
+  if (valueCountBound(bytes) > kMaxValues) {
+    return {nullptr, "holds more than 4096 values, far beyond any settings file"};
+  }
+  plist_t root = nullptr;
+  plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
+  PlistNode owned(root);
+  if (root == nullptr) return {nullptr, "is not a property list (damaged or cut short?)"};
+  if (plist_get_node_type(root) != PLIST_DICT) return {nullptr, "has no dictionary at its root"};
+  return {std::move(owned), {}};
+}
+
+Settings stringEntries(plist_t dictionary) {
+  Settings settings;
+  plist_dict_iter iterator = nullptr;
+  plist_dict_new_iter(dictionary, &iterator);
+  for (;;) {
+    char* key = nullptr;
+    plist_t value = nullptr;
+    plist_dict_next_item(dictionary, iterator, &key, &value);
+    if (value == nullptr) {
+      std::free(key);
+      break;
+    }
+    if (plist_get_node_type(value) == PLIST_STRING) {
+      char* text = nullptr;
+      plist_get_string_val(value, &text);
+      settings.emplace(key, text != nullptr ? text : "");
+      std::free(text);
+    }
+    std::free(key);
+  }
+  std::free(iterator);
+  return settings;
+}
+
+// XML 1.0 has no way to write most control characters (not even as &#1;), nor U+FFFE and
+// U+FFFF, nor broken UTF-8: libplist would write them raw, and strict readers then reject the
+// whole file. Returns a description of the first such character, if any.
+std::optional<std::string> unstorableCharacter(std::string_view text) {
+  if (!platform::isValidUtf8(text)) return "a byte sequence that is not UTF-8";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+      char name[32];
+      std::snprintf(name, sizeof name, "the control character U+%04X", byte);
+      return name;
+    }
+  }
+  if (text.find("\xEF\xBF\xBE") != std::string_view::npos) return "the non-character U+FFFE";
+  if (text.find("\xEF\xBF\xBF") != std::string_view::npos) return "the non-character U+FFFF";
+  return std::nullopt;
+}
+
+// libplist writes a carriage return raw, and every XML reader turns a raw one (and CR LF) into
+// a line feed, so the value would come back changed. As a character reference it survives.
+// Carriage returns appear in libplist's output only inside text, so all of them are escaped.
+std::string escapeCarriageReturns(std::string_view xml) {
+  std::string escaped;
+  escaped.reserve(xml.size());
+  for (const char c : xml) {
+    if (c == '\r') {
+      escaped += "&#13;";
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::string toXml(plist_t root) {
+  char* xml = nullptr;
+  std::uint32_t length = 0;
+  plist_to_xml(root, &xml, &length);
+  std::string document = escapeCarriageReturns(std::string_view(xml, length));
+  plist_to_xml_free(xml);
+  return document;
+}
+
+// Saves read, change and write back the whole file. Two instances saving at once would both
+// read the old file, and the later rename would drop the keys the earlier save set. An
+// exclusive lock held from the read to the rename makes saves take turns. The lock lives in a
+// file of its own, because every save replaces the settings file itself. Without the lock file
+// (a folder we may not write to) the save goes ahead unlocked and fails on its own terms.
+class SaveLock {
+ public:
+  explicit SaveLock(const fs::path& settings) : file_(openLockFile(settings)) {
+    if (file_.fd < 0) return;
+    while (::flock(file_.fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+
+ private:
+  static int openLockFile(const fs::path& settings) {
+    fs::path lock = settings;
+    lock.replace_filename("." + settings.filename().string() + ".lock");
+    const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // Another account's lock file may be read-only to us; flock works on a read-only one too.
+    return fd >= 0 ? fd : ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+  }
+
+  FileDescriptor file_;
+};
+
+}  // namespace
+
+SettingsFile::SettingsFile(fs::path path) : path_(std::move(path)) {}
+
+Settings SettingsFile::load() const {
+  const FileBytes file = readSettingsBytes(path_);
+  if (!file.ok()) return {};
+  const ParsedDictionary parsed = parseDictionary(file.bytes);
+  return parsed.root ? stringEntries(parsed.root.get()) : Settings();
+}
+
+SaveResult SettingsFile::save(
+    const std::vector<std::pair<std::string, std::string>>& entries) const {
+  for (const auto& [key, value] : entries) {
+    for (const std::string_view text : {std::string_view(key), std::string_view(value)}) {
+      if (const auto bad = unstorableCharacter(text)) {
+        return SaveResult{SaveResult::Status::WriteFailed,
+                          "nothing was saved: the entry " + key + " holds " + *bad +
+                              ", which a settings file cannot store"};
+      }
+    }
+  }
+
+  const SaveLock lock(path_);
+  const FileBytes file = readSettingsBytes(path_);
+  ParsedDictionary parsed{PlistNode(plist_new_dict()), {}};
+  if (!file.missing) {
+    parsed = file.ok() ? parseDictionary(file.bytes) : ParsedDictionary{nullptr, file.problem};
+  }
+  if (!parsed.root) {
+    return SaveResult{SaveResult::Status::Unreadable, "nothing was saved: the settings file " +
+                                                          path_.string() + " " + parsed.problem};
+  }
+
+  for (const auto& [key, value] : entries) {
+    plist_dict_set_item(parsed.root.get(), key.c_str(), plist_new_string(value.c_str()));
+  }
+  const std::string document = toXml(parsed.root.get());
+  if (const auto bad = unstorableCharacter(document)) {
+    return SaveResult{SaveResult::Status::WriteFailed,
+                      "nothing was saved: an entry of " + path_.string() +
+                          " that this program does not set holds " + *bad +
+                          ", which an XML property list cannot store"};
+  }
+
+  const platform::FileWriteResult written = platform::writeFileAtomically(path_, document);
+  if (!written.ok) return SaveResult{SaveResult::Status::WriteFailed, written.detail};
+  return {};
+}
+
+}  // namespace harbinel::storage

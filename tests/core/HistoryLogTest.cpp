@@ -1,0 +1,167 @@
+#include "storage/HistoryLog.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/TextCodec.h"
+#include "tests/core/FileFaults.h"
+#include "tests/core/TestSupport.h"
+
+using harbinel::platform::DateLocale;
+using harbinel::platform::FixedClock;
+using harbinel::storage::dayFileName;
+using harbinel::storage::historyLineBytes;
+using harbinel::storage::HistoryLog;
+using harbinel::test::localTime;
+using harbinel::test::readFile;
+using harbinel::test::TemporaryFolder;
+using harbinel::test::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+const DateLocale kLondon{"en_GB", "Europe/London"};
+
+harbinel::platform::TimePoint london(int day, int hour, int minute, int second) {
+  return localTime(2026, 12, day, hour, minute, second, "Europe/London");
+}
+
+const std::string kBom = "\xEF\xBB\xBF";  // U+FEFF in UTF-8
+const std::string kStamp = kBom + "05-Dec-2026 04:05:09  --> ";
+
+// Decodes a day file with Python's own UTF-16 codec, one line of text at a time.
+std::vector<std::string> linesDecodedByPython(const fs::path& file) {
+  int status = 0;
+  const std::string output = harbinel::test::runPython(
+      "import codecs, sys\n"
+      "for line in codecs.open(sys.argv[1], 'r', 'utf-16-le'):\n"
+      "    sys.stdout.buffer.write(line.encode('utf-8') + b'\\0')\n",
+      {file.string()}, status);
+  EXPECT_EQ(status, 0);
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = output.find('\0', start)) != output.npos;
+       start = end + 1) {
+    lines.push_back(output.substr(start, end - start));
+  }
+  return lines;
+}
+
+std::string decoded(const fs::path& file) {
+  return harbinel::platform::utf16leToUtf8(readFile(file));
+}
+
+}  // namespace
+
+TEST(HistoryLog, LinesAreAByteOrderMarkAndUtf16Text) {
+  const struct {
+    harbinel::platform::TimePoint moment;
+    std::string text;
+    std::string expected;
+  } cases[] = {
+      {london(5, 16, 5, 9), "example.org/a b", "05-Dec-2026 04:05:09  --> example.org/a b\n"},
+      {london(5, 4, 5, 9), "", "05-Dec-2026 04:05:09  --> \n"},
+      {london(3, 13, 0, 0), "two\nlines", "03-Dec-2026 01:00:00  --> two\nlines\n"},
+      {london(3, 0, 30, 0), "a", "03-Dec-2026 12:30:00  --> a\n"},
+  };
+  for (const auto& [moment, text, expected] : cases) {
+    const std::string bytes = historyLineBytes(moment, text, kLondon);
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(harbinel::platform::utf16leToUtf8(bytes.substr(2)), expected);
+  }
+  // Beyond the Basic Multilingual Plane: a surrogate pair, low byte first.
+  EXPECT_EQ(historyLineBytes(london(5, 4, 5, 9), "\xF0\x9F\x98\x80", kLondon).substr(2 + 2 * 26),
+            std::string("\x3D\xD8\x00\xDE\n\x00", 6));
+}
+
+TEST(HistoryLog, DayFilesAndStampsFollowTheLocaleAndCalendar) {
+  const auto moment = localTime(2026, 3, 3, 13, 7, 0, "Asia/Bangkok");
+  EXPECT_EQ(dayFileName(moment, kLondon), "03032026.lic");
+  EXPECT_EQ(dayFileName(moment, {"th_TH", "Asia/Bangkok"}), "03032569.lic");
+  const std::string german = historyLineBytes(moment, "x", {"de_DE", "Europe/Berlin"});
+  EXPECT_EQ(harbinel::platform::utf16leToUtf8(german.substr(2)),
+            "03-M\xC3\xA4rz-2026 07:07:00  --> x\n");
+  // 23:30 in London is already the next day in Bangkok.
+  EXPECT_EQ(dayFileName(london(31, 23, 30, 0), {"en_GB", "Asia/Bangkok"}), "01012027.lic");
+}
+
+TEST(HistoryLog, AppendsWholeLinesInCallOrderThatPythonDecodes) {
+  const TemporaryFolder folder;
+  const FixedClock clock(london(5, 16, 5, 9));
+  const HistoryLog log(folder / "hts", clock, kLondon);
+  const std::vector<std::string> texts = {"first", "", "two\nlines", "\xF0\x9F\x98\x80 \xC3\xA9"};
+  for (const auto& text : texts) ASSERT_TRUE(log.append(text));
+
+  const fs::path file = folder / "hts" / "05122026.lic";
+  EXPECT_EQ(log.todaysFile(), file);
+  // 2 bytes per byte-order mark, 2 per UTF-16 unit: 26 units of stamp and arrow, a line feed,
+  // and the texts' own 5 + 0 + 9 + 4 units (the emoji is a surrogate pair).
+  EXPECT_EQ(fs::file_size(file), 2 * texts.size() + 2 * (27 * texts.size() + 5 + 0 + 9 + 4));
+  const std::vector<std::string> expected = {kStamp + "first\n", kStamp + "\n", kStamp + "two\n",
+                                             "lines\n", kStamp + texts[3] + "\n"};
+  EXPECT_EQ(linesDecodedByPython(file), expected);
+}
+
+TEST(HistoryLog, ARunPastMidnightCreatesTheNewDaysFile) {
+  const TemporaryFolder folder;
+  FixedClock clock(london(31, 23, 59, 59));
+  const HistoryLog log(folder / "hts", clock, kLondon);
+  ASSERT_TRUE(log.append("before"));
+  clock.set(localTime(2027, 1, 1, 0, 0, 1, "Europe/London"));
+  ASSERT_TRUE(log.append("after"));
+  EXPECT_EQ(decoded(folder / "hts" / "31122026.lic"), kBom + "31-Dec-2026 11:59:59  --> before\n");
+  EXPECT_EQ(decoded(folder / "hts" / "01012027.lic"), kBom + "01-Jan-2027 12:00:01  --> after\n");
+
+  fs::remove_all(folder / "hts");
+  ASSERT_TRUE(log.append("after removal"));
+  EXPECT_EQ(decoded(log.todaysFile()), kBom + "01-Jan-2027 12:00:01  --> after removal\n");
+}
+
+TEST(HistoryLog, FailedAppendsReturnFalseAndLeaveTheFileAsItWas) {
+  const TemporaryFolder folder;
+  fs::permissions(folder.path(), fs::perms::others_exec, fs::perm_options::add);
+  FixedClock clock(london(5, 16, 5, 9));
+  const HistoryLog log(folder / "hts", clock, kLondon);
+  ASSERT_TRUE(log.append("kept"));
+  const std::string before = readFile(log.todaysFile());
+
+  const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions(folder / "hts", writable, fs::perm_options::remove);
+  fs::permissions(log.todaysFile(), writable, fs::perm_options::remove);
+  EXPECT_TRUE(harbinel::test::runWithoutRootPowers([&] { return !log.append("lost"); }));
+  clock.set(london(6, 9, 0, 0));
+  EXPECT_TRUE(harbinel::test::runWithoutRootPowers([&] { return !log.append("no file"); }));
+  EXPECT_FALSE(fs::exists(log.todaysFile()));
+
+  clock.set(london(5, 16, 5, 9));
+  fs::permissions(log.todaysFile(), fs::perms::owner_write, fs::perm_options::add);
+  {
+    // The disk fills up in the middle of the line: what did get written is taken back.
+    const harbinel::test::FileSizeLimit fullDisk(before.size() + 11);
+    EXPECT_FALSE(log.append("does not fit"));
+  }
+  EXPECT_EQ(readFile(log.todaysFile()), before);
+
+  writeFile(folder / "not a folder", "");
+  const HistoryLog nowhere(folder / "not a folder" / "hts", clock, kLondon);
+  EXPECT_FALSE(nowhere.append("x"));
+}
+
+TEST(HistoryLog, TwoProcessesAppendingAtOnceKeepEveryLineWhole) {
+  const TemporaryFolder folder;
+  const FixedClock clock(london(5, 16, 5, 9));
+  const HistoryLog log(folder / "hts", clock, kLondon);
+  constexpr int kLines = 200;
+  const std::string texts[2] = {std::string(100, 'a'), std::string(100, 'b')};
+  EXPECT_TRUE(harbinel::test::runInTwoProcessesAtOnce([&](int process) {
+    bool ok = true;
+    for (int i = 0; i < kLines; ++i) ok = log.append(texts[process]) && ok;
+    return ok;
+  }));
+  const std::vector<std::string> lines = linesDecodedByPython(log.todaysFile());
+  EXPECT_EQ(lines.size(), 2u * kLines);
+  for (const std::string& text : texts) {
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), kStamp + text + "\n"), kLines);
+  }
+}
