@@ -27,6 +27,10 @@ FrmParentController::FrmParentController(ParentServices services)
 
 FrmParentController::~FrmParentController() = default;
 
+void FrmParentController::PanelDestroyer::operator()(Gtk::FileChooserDialog* panel) const {
+  gtk_window_destroy(GTK_WINDOW(panel->gobj()));
+}
+
 Gtk::Window& FrmParentController::window() {
   if (!window_) load();
   return *window_;
@@ -124,11 +128,13 @@ void FrmParentController::reportUnsaved(const storage::SaveResult& result) {
 // The report is assembled while the panel is already up: the parent cannot answer it before
 // this returns, so the text is complete whenever the answer comes.
 void FrmParentController::downloadHistory() {
-  savePanel_ =
-      std::make_unique<Gtk::FileChooserDialog>(*window_, "Save", Gtk::FileChooser::Action::SAVE);
+  // Made by GTK itself: GTK 4.8 complains when a file chooser dialog of a gtkmm-derived type
+  // is destroyed.
+  GtkWidget* panel =
+      gtk_file_chooser_dialog_new("Save", window_->gobj(), GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel",
+                                  GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr);
+  savePanel_.reset(Glib::wrap(GTK_FILE_CHOOSER_DIALOG(panel)));
   savePanel_->set_modal(true);
-  savePanel_->add_button("_Cancel", Gtk::ResponseType::CANCEL);
-  savePanel_->add_button("_Save", Gtk::ResponseType::ACCEPT);
   savePanel_->set_default_response(Gtk::ResponseType::ACCEPT);
   savePanel_->signal_response().connect([this](int response) { savePanelDidEnd(response); });
   savePanel_->present();

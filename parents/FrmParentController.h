@@ -94,7 +94,10 @@ class FrmParentController {
   Outlets outlets_;
   std::unique_ptr<platform::WindowResource> resource_;
   std::unique_ptr<Gtk::Window> window_;
-  std::unique_ptr<Gtk::FileChooserDialog> savePanel_;
+  struct PanelDestroyer {
+    void operator()(Gtk::FileChooserDialog* panel) const;
+  };
+  std::unique_ptr<Gtk::FileChooserDialog, PanelDestroyer> savePanel_;
 };
 
 }  // namespace harbinel::parents

@@ -21,7 +21,7 @@ inline constexpr std::string_view kCloseApplication = "Close Application";
 // The password prompt that guards the parents' settings window and quitting. It compares the
 // entry with the stored password, read afresh at every attempt, and passes the parents'
 // window's "settings saved" on to its delegate.
-class FrmPassword : public myprotocolparent {
+class FrmPassword final : public myprotocolparent {
  public:
   explicit FrmPassword(ParentServices services);
   ~FrmPassword();
