@@ -38,10 +38,21 @@ void FrmPassword::connectActions() {
   g_signal_connect_swapped(outlets_.txtfieldpassword->gobj(), "activate",
                            G_CALLBACK(+[](FrmPassword* self) { self->controlTextDidEndEditing(); }),
                            this);
-  // Keys that no control of the prompt handled stop at the prompt.
   auto keys = Gtk::EventControllerKey::create();
-  keys->signal_key_pressed().connect([](guint, guint, Gdk::ModifierType) { return true; }, false);
+  keys->signal_key_pressed().connect(
+      [this, &controller = *keys](guint, guint, Gdk::ModifierType) { return keyDown(controller); },
+      false);
   window_->add_controller(keys);
+}
+
+// A key press that the field and the buttons did not take ends here. This controller is the
+// first the window asks, so the window's own keys (Tab and the like) are handed to it first.
+bool FrmPassword::keyDown(Gtk::EventControllerKey& keys) {
+  if (forwardingKey_) return false;
+  forwardingKey_ = true;
+  keys.forward(*window_);
+  forwardingKey_ = false;
+  return true;
 }
 
 void FrmPassword::windowDidLoad() {

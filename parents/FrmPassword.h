@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtkmm/button.h>
+#include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/passwordentry.h>
 #include <gtkmm/window.h>
 
@@ -42,6 +43,8 @@ class FrmPassword final : public myprotocolparent {
   void btnCancelClick();
   // Enter in the password field.
   void controlTextDidEndEditing();
+  // Consumes a key press that reached the prompt itself.
+  bool keyDown(Gtk::EventControllerKey& keys);
   std::string readPassword() const;
   void passwordCorrect();
   void showhideAddressBar() override;
@@ -70,6 +73,7 @@ class FrmPassword final : public myprotocolparent {
   std::unique_ptr<platform::WindowResource> resource_;
   std::unique_ptr<Gtk::Window> window_;
   std::unique_ptr<FrmParentController> frmparentcontroller_;
+  bool forwardingKey_ = false;
 };
 
 }  // namespace harbinel::parents

@@ -89,6 +89,31 @@ TEST_F(PasswordPrompt, EnterAndOkCheckOnceEachAndCancelNever) {
   EXPECT_EQ(alerts.alerts().size(), 2u);
 }
 
+// Real key presses from the X server. The prompt consumes the keys that reach it, but only
+// after the window's own: Tab still moves the focus, and Enter still checks.
+TEST_F(PasswordPrompt, TheKeyboardTypesMovesTheFocusAndChecks) {
+  store({{"PD", "Secret"}});
+  const auto guard = prompt(kParentsMenu);
+  ASSERT_TRUE(waitUntil([&] { return guard->window().is_active(); }));
+  auto& field = *guard->outlets().txtfieldpassword;
+  field.grab_focus();
+  const auto focusIn = [&](Gtk::Widget& widget) {
+    Gtk::Widget* focus = guard->window().get_focus();
+    return focus != nullptr && (focus == &widget || focus->is_ancestor(widget));
+  };
+
+  ASSERT_EQ(std::system("xdotool type --delay 20 secret"), 0);
+  ASSERT_TRUE(waitUntil([&] { return field.get_text() == "secret"; }));
+  ASSERT_EQ(std::system("xdotool key Tab"), 0);
+  ASSERT_TRUE(waitUntil([&] { return focusIn(*guard->outlets().btnCancel); }));
+  ASSERT_EQ(std::system("xdotool key shift+Tab"), 0);
+  ASSERT_TRUE(waitUntil([&] { return focusIn(field); }));
+  ASSERT_EQ(std::system("xdotool key Return"), 0);
+  ASSERT_TRUE(waitUntil([&] { return alerts.alerts().size() == 1; }));
+  EXPECT_EQ(alerts.alerts()[0].informative, "Invalid Password");
+  EXPECT_TRUE(guard->window().get_visible());
+}
+
 TEST_F(PasswordPrompt, CancelEndsTheSessionAndChangesNothingInEitherMode) {
   store({{"PD", "Secret"}, {"AB", "ON"}});
   const std::string before = readFile(settingsPath());
