@@ -58,7 +58,11 @@ void FullScreenableWindow::fullScreen_setValueFrame(const Rect& frame) {
 MainView::MainView(BrowserServices services)
     : services_(std::move(services)), blockCheck_(services_.blockLists) {}
 
-MainView::~MainView() = default;
+// The controls outlive this controller by a little (the window resource lets go of them last):
+// nothing they report after this point may reach it.
+MainView::~MainView() {
+  for (sigc::connection& connection : connections_) connection.disconnect();
+}
 
 FullScreenableWindow& MainView::window() {
   if (!window_) load();
@@ -95,23 +99,25 @@ void MainView::bindOutlets() {
 }
 
 void MainView::connectActions() {
-  outlets_.btnGo->signal_clicked().connect([this] { btnGo(); });
-  outlets_.btnHome->signal_clicked().connect([this] { goToHome(); });
-  outlets_.btnFavourite->signal_clicked().connect([this] { goToFavourites(); });
-  outlets_.btnParent->signal_clicked().connect([this] { btnFrmParent(); });
-  outlets_.closeBtn->signal_clicked().connect([this] { closeApplication(); });
+  connections_ = {
+      outlets_.btnGo->signal_clicked().connect([this] { btnGo(); }),
+      outlets_.btnHome->signal_clicked().connect([this] { goToHome(); }),
+      outlets_.btnFavourite->signal_clicked().connect([this] { goToFavourites(); }),
+      outlets_.btnParent->signal_clicked().connect([this] { btnFrmParent(); }),
+      outlets_.closeBtn->signal_clicked().connect([this] { closeApplication(); }),
+  };
 
   // Editing of the address field ends with Enter, or when the focus leaves the field after
   // its text was changed. The toolbar's buttons never take the focus (see the resource), so
   // pressing one does not end editing.
   Gtk::Entry& field = *outlets_.urltxtField;
-  field.signal_changed().connect([this] { fieldEdited_ = true; });
-  field.signal_activate().connect([this] { controlTextDidEndEditing(); });
+  connections_.push_back(field.signal_changed().connect([this] { fieldEdited_ = true; }));
+  connections_.push_back(field.signal_activate().connect([this] { controlTextDidEndEditing(); }));
   auto focus = Gtk::EventControllerFocus::create();
-  focus->signal_leave().connect([this] {
+  connections_.push_back(focus->signal_leave().connect([this] {
     // Another window taking the focus (an alert) leaves editing as it was.
     if (fieldEdited_ && window_->is_active()) controlTextDidEndEditing();
-  });
+  }));
   field.add_controller(focus);
 }
 
@@ -186,6 +192,7 @@ void MainView::saveHistory(std::string_view text) {
 }
 
 void MainView::webViewDidStartProvisionalLoad() {
+  blockCheck_.loadStarted();
   outlets_.progressIndicator->set_visible(true);
   outlets_.progressIndicator->start();
 }
@@ -196,16 +203,11 @@ void MainView::webViewDidFinishLoad() {
 }
 
 void MainView::webViewDidCommitLoad() {
-  blockCheck_.loadCommitted();
-  judgePage();
+  if (auto refused = blockCheck_.loadCommitted(webView_->mainFrameURL())) refuse(*refused);
 }
 
 void MainView::webViewDidReceiveTitle() {
-  judgePage();
-}
-
-void MainView::judgePage() {
-  if (auto refused = blockCheck_.pageToRefuse(webView_->mainFrameURL())) refuse(*refused);
+  if (auto refused = blockCheck_.titleReceived(webView_->mainFrameURL())) refuse(*refused);
 }
 
 // The refused page stays in view behind the alert until the home page replaces it.

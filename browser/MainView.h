@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "browser/FrmFavourites.h"
 #include "browser/Geometry.h"
@@ -133,7 +134,6 @@ class MainView : public myprotocol, public myprotocolpassword {
   void bindOutlets();
   void connectActions();
   void awakeFromNib();
-  void judgePage();
   void refuse(const std::string& normalisedAddress);
   void openPasswordPrompt(std::string windowname, myprotocolpassword* delegate);
 
@@ -144,6 +144,7 @@ class MainView : public myprotocol, public myprotocolpassword {
   std::unique_ptr<FullScreenableWindow> window_;
   std::unique_ptr<FrmFavourites> frmFavourites_;
   std::unique_ptr<parents::FrmPassword> frmpassword_;
+  std::vector<sigc::connection> connections_;
   filter::BlockCheck blockCheck_;
   bool fieldEdited_ = false;
 };

@@ -12,19 +12,29 @@ PageVerdict judgePage(std::string_view mainFrameAddress, BlockLists& lists) {
   return verdict;
 }
 
-std::optional<std::string> BlockCheck::pageToRefuse(std::string_view mainFrameAddress) {
-  if (refusing_) return std::nullopt;
-  PageVerdict verdict = judgePage(mainFrameAddress, lists_);
-  if (!verdict.blocked()) return std::nullopt;
-  refusing_ = true;
-  homeRequested_ = false;
-  return std::move(verdict.normalisedAddress);
+void BlockCheck::loadStarted() {
+  if (stage_ == Stage::AwaitingStart) stage_ = Stage::AwaitingCommit;
 }
 
-void BlockCheck::loadCommitted() {
-  if (!homeRequested_) return;
-  refusing_ = false;
-  homeRequested_ = false;
+std::optional<std::string> BlockCheck::loadCommitted(std::string_view mainFrameAddress) {
+  if (stage_ == Stage::AwaitingCommit) stage_ = Stage::Judging;
+  return judge(mainFrameAddress);
+}
+
+std::optional<std::string> BlockCheck::titleReceived(std::string_view mainFrameAddress) {
+  return judge(mainFrameAddress);
+}
+
+void BlockCheck::homeRequested() {
+  stage_ = Stage::AwaitingStart;
+}
+
+std::optional<std::string> BlockCheck::judge(std::string_view mainFrameAddress) {
+  if (stage_ != Stage::Judging) return std::nullopt;
+  PageVerdict verdict = judgePage(mainFrameAddress, lists_);
+  if (!verdict.blocked()) return std::nullopt;
+  stage_ = Stage::Refusing;
+  return std::move(verdict.normalisedAddress);
 }
 
 }  // namespace harbinel::filter

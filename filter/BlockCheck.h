@@ -21,33 +21,35 @@ struct PageVerdict {
 // Normalises the main frame's address, cuts out its host text and asks the block lists.
 PageVerdict judgePage(std::string_view mainFrameAddress, BlockLists& lists);
 
-// The check of every page the browser shows, judged each time the page reports a title and
-// when its load is committed (a page without a title must not escape), refusing each page at
-// most once per load.
+// The check of every page the browser shows: judged each time the page reports a title and
+// when its load commits (so a page without a title cannot escape), and refused at most once
+// per load.
 //
-// A refusal runs a modal alert inside the report that found it, and the reports that arrive
-// meanwhile or right after it (a title delivered late, the commit of a page that replaced the
-// refused one) still see the refused page, because the web view only moves on once the home
-// load it was asked for commits. So once a page is refused, nothing is judged again until a
-// load commits after the way home was asked for.
+// The web view's reports do not keep step with the refusal: the alert runs a nested main loop
+// inside the report that found the page, and after it the refused page can still report a late
+// title or even its commit while the home load that replaces it is only being asked for. So
+// after a refusal nothing is judged until the home load (or any later one) has started and
+// then committed.
 class BlockCheck {
  public:
   explicit BlockCheck(BlockLists& lists) : lists_(lists) {}
 
-  // The normalised address to refuse, or nothing when the page is allowed or is being refused
-  // already. A page returned here counts as refused from now on.
-  std::optional<std::string> pageToRefuse(std::string_view mainFrameAddress);
+  // Each report gives the main frame's address as it stands and returns the normalised
+  // address to refuse, or nothing. A page returned counts as refused from then on.
+  void loadStarted();
+  std::optional<std::string> loadCommitted(std::string_view mainFrameAddress);
+  std::optional<std::string> titleReceived(std::string_view mainFrameAddress);
 
   // Call just before asking the web view for the home address after a refusal.
-  void homeRequested() { homeRequested_ = true; }
-
-  // Call when a load commits, before judging it.
-  void loadCommitted();
+  void homeRequested();
 
  private:
+  enum class Stage { Judging, Refusing, AwaitingStart, AwaitingCommit };
+
+  std::optional<std::string> judge(std::string_view mainFrameAddress);
+
   BlockLists& lists_;
-  bool refusing_ = false;
-  bool homeRequested_ = false;
+  Stage stage_ = Stage::Judging;
 };
 
 }  // namespace harbinel::filter

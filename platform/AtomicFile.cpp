@@ -38,12 +38,33 @@ void syncFolder(const fs::path& folder) {
   ::close(fd);
 }
 
+// A settings file may be a link to where the system keeps it (/etc in a package install):
+// the new content must replace the file the link points to, never the link itself.
+fs::path followLinks(fs::path path) {
+  std::error_code error;
+  for (int hops = 0; hops < 16 && fs::is_symlink(path, error); ++hops) {
+    const fs::path target = fs::read_symlink(path, error);
+    if (error) break;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  return path;
+}
+
 }  // namespace
 
-FileWriteResult writeFileAtomically(const fs::path& path, std::string_view bytes,
+FileWriteResult writeFileAtomically(const fs::path& requested, std::string_view bytes,
                                     unsigned newFileMode) {
+  const fs::path path = followLinks(requested);
+  std::error_code error;
+  if (fs::exists(path, error) && !fs::is_regular_file(path, error)) {
+    return {false, path.string() + " is not a regular file"};
+  }
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  // Built piece by piece: GCC 12 at -O3 misreads `"." + name` as an overlapping copy.
+  std::string hidden = ".";
+  hidden += path.filename().string();
+  hidden += ".XXXXXX";
+  std::string pattern = (folder / hidden).string();
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) return failure("cannot create a temporary file in", folder, errno);
   const fs::path temporary = pattern;

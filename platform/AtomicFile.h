@@ -14,7 +14,8 @@ struct FileWriteResult {
 // Replaces `path` with `bytes` so that no reader ever meets a partly written file: the bytes
 // go to a temporary file in the same folder, are flushed to the disk, and the temporary file
 // is renamed over `path`. On any failure the temporary file is removed and `path` is as it was.
-// A new file gets `newFileMode`; an existing file keeps its mode.
+// A new file gets `newFileMode`; an existing file keeps its mode. Links are followed; anything
+// but a regular file at the end of them is never replaced.
 FileWriteResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                                     unsigned newFileMode = 0644);
 

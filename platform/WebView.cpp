@@ -39,8 +39,9 @@ WebView::WebView(const WebViewOptions& options, WebViewCallbacks callbacks)
 }
 
 WebView::~WebView() {
-  g_signal_handler_disconnect(view_, loadChanged_);
-  g_signal_handler_disconnect(view_, titleChanged_);
+  for (unsigned long handler : {loadChanged_, titleChanged_, addressChanged_}) {
+    g_signal_handler_disconnect(view_, handler);
+  }
   g_object_unref(view_);
 }
 
@@ -48,34 +49,60 @@ WebView::~WebView() {
 void WebView::connect() {
   loadChanged_ = g_signal_connect(
       view_, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer self) {
-        const auto& callbacks = static_cast<WebView*>(self)->callbacks_;
-        switch (event) {
-          case WEBKIT_LOAD_STARTED:
-            call(callbacks.loadStarted);
-            break;
-          case WEBKIT_LOAD_COMMITTED:
-            call(callbacks.loadCommitted);
-            break;
-          case WEBKIT_LOAD_FINISHED:
-            call(callbacks.loadFinished);
-            break;
-          case WEBKIT_LOAD_REDIRECTED:
-            break;
+        static_cast<WebView*>(self)->loadChanged(event);
+      }),
+      this);
+  // Between a load's start and its commit no document reports a title: the view only clears
+  // the old page's, which is not a report of either page.
+  titleChanged_ = g_signal_connect(view_, "notify::title",
+                                   G_CALLBACK(+[](WebKitWebView*, GParamSpec*, gpointer self) {
+                                     auto& webView = *static_cast<WebView*>(self);
+                                     if (!webView.loadStarted_)
+                                       call(webView.callbacks_.titleReceived);
+                                   }),
+                                   this);
+  // A page moving within itself (a fragment, the history interface) changes its address
+  // without a load; any other change of address belongs to a load on its way.
+  addressChanged_ = g_signal_connect(
+      view_, "notify::uri", G_CALLBACK(+[](WebKitWebView* view, GParamSpec*, gpointer self) {
+        auto& webView = *static_cast<WebView*>(self);
+        if (!webView.loadInFlight_ && !webkit_web_view_is_loading(view)) {
+          webView.shownAddress_ = webView.currentAddress();
         }
       }),
       this);
-  titleChanged_ = g_signal_connect(view_, "notify::title",
-                                   G_CALLBACK(+[](WebKitWebView*, GParamSpec*, gpointer self) {
-                                     call(static_cast<WebView*>(self)->callbacks_.titleReceived);
-                                   }),
-                                   this);
+}
+
+void WebView::loadChanged(int event) {
+  switch (event) {
+    case WEBKIT_LOAD_STARTED:
+      loadInFlight_ = true;
+      loadStarted_ = true;
+      call(callbacks_.loadStarted);
+      break;
+    case WEBKIT_LOAD_COMMITTED:
+      loadInFlight_ = false;
+      loadStarted_ = false;
+      shownAddress_ = currentAddress();
+      call(callbacks_.loadCommitted);
+      break;
+    case WEBKIT_LOAD_FINISHED:
+      loadInFlight_ = false;
+      loadStarted_ = false;
+      call(callbacks_.loadFinished);
+      break;
+    default:
+      break;
+  }
 }
 
 void WebView::setMainFrameURL(std::string_view address) {
+  // The view's address changes at once, before the load has even started.
+  loadInFlight_ = true;
   webkit_web_view_load_uri(view_, std::string(address).c_str());
 }
 
-std::string WebView::mainFrameURL() const {
+std::string WebView::currentAddress() const {
   const char* uri = webkit_web_view_get_uri(view_);
   return uri != nullptr ? uri : "";
 }

@@ -24,7 +24,7 @@ struct WebViewOptions {
 struct WebViewCallbacks {
   std::function<void()> loadStarted;    // a load of the main frame began
   std::function<void()> loadCommitted;  // its first bytes arrived: the page now shown changed
-  std::function<void()> titleReceived;  // the main frame's document reported a (new) title
+  std::function<void()> titleReceived;  // the document in the main frame reported a new title
   std::function<void()> loadFinished;   // the load ended
 };
 
@@ -38,8 +38,10 @@ class WebView {
 
   // Starts loading `address` exactly as given; a later call replaces a load in progress.
   void setMainFrameURL(std::string_view address);
-  // The address of the page in the main frame, or the empty text when there is none.
-  std::string mainFrameURL() const;
+  // The address of the page shown in the main frame, or the empty text when there is none.
+  // Unlike the view's current address, which names a page from the moment it is asked for,
+  // this one changes when a load commits (or the page moves within itself).
+  std::string mainFrameURL() const { return shownAddress_; }
   std::string title() const;
   bool isLoading() const;
 
@@ -49,12 +51,18 @@ class WebView {
 
  private:
   void connect();
+  void loadChanged(int event);
+  std::string currentAddress() const;
 
   WebKitWebView* view_;
   Gtk::Widget* widget_;
   WebViewCallbacks callbacks_;
+  std::string shownAddress_;
+  bool loadInFlight_ = false;  // asked for or started, not yet committed or ended
+  bool loadStarted_ = false;   // started, not yet committed or ended
   unsigned long loadChanged_ = 0;
   unsigned long titleChanged_ = 0;
+  unsigned long addressChanged_ = 0;
 };
 
 }  // namespace harbinel::platform

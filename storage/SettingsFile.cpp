@@ -121,10 +121,60 @@ struct ParsedDictionary {
   std::string problem;
 };
 
+// libplist stops the whole program (a failed assertion) when a text of a property list holds
+// the character U+0000: it measures the decoded text with strlen. No settings file holds one,
+// so such a file is turned away before libplist walks it: in XML any NUL byte, which XML
+// cannot hold anyway; in the binary form, found by walking its object table: every ASCII (5x),
+// UTF-16 (6x) and UTF-8 (7x) text, keys included.
+bool binaryTextHoldsNul(std::string_view bytes) {
+  constexpr std::size_t kTrailer = 32;
+  if (bytes.size() < 8 + kTrailer) return false;
+  const auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
+  const auto bigEndian = [&](std::size_t at, std::size_t width) -> std::optional<std::uint64_t> {
+    if (width == 0 || width > 8 || at > bytes.size() || bytes.size() - at < width) return {};
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) value = value << 8 | byteAt(at + i);
+    return value;
+  };
+  const std::size_t trailer = bytes.size() - kTrailer;
+  const std::size_t offsetWidth = byteAt(trailer + 6);
+  const auto objects = bigEndian(trailer + 8, 8);
+  const auto table = bigEndian(trailer + 24, 8);
+  if (!objects || !table || *objects > kMaxValues) return false;
+
+  for (std::uint64_t i = 0; i < *objects; ++i) {
+    const auto offset = bigEndian(static_cast<std::size_t>(*table + i * offsetWidth), offsetWidth);
+    if (!offset || *offset >= trailer) continue;
+    std::size_t at = static_cast<std::size_t>(*offset);
+    const unsigned kind = byteAt(at) >> 4;
+    if (kind < 5 || kind > 7) continue;
+    std::uint64_t length = byteAt(at) & 0x0F;
+    ++at;
+    if (length == 0x0F) {  // the length follows as an integer object: 1n, then 2^n bytes
+      if (at >= trailer || (byteAt(at) >> 4) != 1) continue;
+      const auto count = bigEndian(at + 1, std::size_t{1} << (byteAt(at) & 0x03));
+      if (!count) continue;
+      at += 1 + (std::size_t{1} << (byteAt(at) & 0x03));
+      length = *count;
+    }
+    const std::uint64_t unitWidth = kind == 6 ? 2 : 1;
+    if (length > (trailer - std::min(at, trailer)) / unitWidth) continue;
+    for (std::uint64_t unit = 0; unit < length; ++unit) {
+      const std::size_t first = at + static_cast<std::size_t>(unit * unitWidth);
+      if (byteAt(first) == 0 && (unitWidth == 1 || byteAt(first + 1) == 0)) return true;
+    }
+  }
+  return false;
+}
+
 ParsedDictionary parseDictionary(std::string_view bytes) {
   if (bytes.empty()) return {nullptr, "is empty"};
   if (valueCountBound(bytes) > kMaxValues) {
     return {nullptr, "holds more than 4096 values, far beyond any settings file"};
+  }
+  const bool binary = plist_is_binary(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  if (binary ? binaryTextHoldsNul(bytes) : bytes.find('\0') != std::string_view::npos) {
+    return {nullptr, "holds a text with the character U+0000, which no settings file holds"};
   }
   plist_t root = nullptr;
   plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
@@ -230,11 +280,15 @@ class SaveLock {
 
 SettingsFile::SettingsFile(fs::path path) : path_(std::move(path)) {}
 
+Settings parseSettings(std::string_view bytes) {
+  if (bytes.size() > kMaxFileBytes) return {};
+  const ParsedDictionary parsed = parseDictionary(bytes);
+  return parsed.root ? stringEntries(parsed.root.get()) : Settings();
+}
+
 Settings SettingsFile::load() const {
   const FileBytes file = readSettingsBytes(path_);
-  if (!file.ok()) return {};
-  const ParsedDictionary parsed = parseDictionary(file.bytes);
-  return parsed.root ? stringEntries(parsed.root.get()) : Settings();
+  return file.ok() ? parseSettings(file.bytes) : Settings();
 }
 
 SaveResult SettingsFile::save(
@@ -252,7 +306,8 @@ SaveResult SettingsFile::save(
   const SaveLock lock(path_);
   const FileBytes file = readSettingsBytes(path_);
   ParsedDictionary parsed{PlistNode(plist_new_dict()), {}};
-  if (!file.missing) {
+  // A missing or empty file has nothing in it to lose: the save starts it afresh.
+  if (!file.missing && !(file.ok() && file.bytes.empty())) {
     parsed = file.ok() ? parseDictionary(file.bytes) : ParsedDictionary{nullptr, file.problem};
   }
   if (!parsed.root) {

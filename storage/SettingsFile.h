@@ -20,6 +20,10 @@ std::string valueOf(const Settings& settings, std::string_view key);
 // absent and exactly empty values; no trimming, duplicates kept.
 std::vector<std::string> slotList(const Settings& settings, std::string_view prefix);
 
+// The string entries of a settings file's bytes (XML or binary property list). Empty when the
+// bytes are not a property list with a dictionary at its root, or far beyond a settings file.
+Settings parseSettings(std::string_view bytes);
+
 struct SaveResult {
   enum class Status {
     Saved,

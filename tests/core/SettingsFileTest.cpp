@@ -156,7 +156,6 @@ TEST(SettingsFile, DamagedFilesReadEmptyAndAreNeverOverwritten) {
     std::string bytes;
     std::string detail;
   } cases[] = {
-      {"empty", "", "is empty"},
       {"cut short", good.substr(0, good.size() / 2), "is not a property list"},
       {"binary cut short", "bplist00\xD1\x01\x02QaQb", "is not a property list"},
       {"array at the root", "<plist version=\"1.0\"><array><string>PD</string></array></plist>",
@@ -165,6 +164,14 @@ TEST(SettingsFile, DamagedFilesReadEmptyAndAreNeverOverwritten) {
       {"two megabytes", good + std::string(2 << 20, ' '), "larger than 1 MiB"},
       // libplist's writer recursed into these arrays until the stack ran out.
       {"nested 40000 deep", deep, "more than 4096 values"},
+      // libplist aborted the program on a U+0000 inside a text (a failed assertion).
+      {"NUL in a binary UTF-16 key",
+       std::string("bplist00\xD1\x01\x02\x63\x00\x50\x00\xE4\x00\x00\x51\x78\x08\x0B\x12"
+                   "\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03"
+                   "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x14",
+                   55),
+       "U+0000"},
+      {"NUL byte in XML", good.substr(0, 60) + std::string(1, '\0') + good.substr(60), "U+0000"},
   };
   for (const auto& [name, bytes, detail] : cases) {
     SCOPED_TRACE(name);
@@ -184,7 +191,14 @@ TEST(SettingsFile, DamagedFilesReadEmptyAndAreNeverOverwritten) {
   EXPECT_NE(aFolder.save({{"PD", "x"}}).detail.find("is a folder"), std::string::npos);
 }
 
-TEST(SettingsFile, AMissingFileReadsEmptyAndASaveCreatesIt) {
+TEST(SettingsFile, AMissingOrEmptyFileReadsEmptyAndASaveStartsItAfresh) {
+  const TemporaryFolder emptyFolder;
+  const SettingsFile empty(emptyFolder / "data.plist");
+  writeFile(empty.path(), "");
+  EXPECT_TRUE(empty.load().empty());
+  ASSERT_TRUE(empty.save({{"PD", "new"}}).ok());
+  EXPECT_EQ(empty.value("PD"), "new");
+
   const TemporaryFolder folder;
   const SettingsFile settings(folder / "data.plist");
   EXPECT_TRUE(settings.load().empty());

@@ -1,0 +1,43 @@
+// Address operations must take any text: no crash, no read out of bounds, and the results keep
+// the promises the block check and the loader rely on.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "filter/Address.h"
+
+namespace {
+
+void require(bool condition) {
+  if (!condition) std::abort();
+}
+
+bool startsWithWebScheme(std::string_view text) {
+  const auto piece = text.substr(0, text.find("//"));
+  std::string lower(piece);
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return lower == "http:" || lower == "https:";
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+  const std::string normalised = harbinel::filter::changeURL(text);
+  require(normalised.size() <= text.size());  // it only ever cuts
+  const std::string_view host = harbinel::filter::hostText(normalised);
+  require(host.find('/') == std::string_view::npos);
+  require(normalised.substr(0, host.size()) == host);
+
+  const std::string completed = harbinel::filter::completeURL(text);
+  if (startsWithWebScheme(text)) {
+    require(completed == text);
+  } else {
+    require(completed == "http://" + std::string(text));
+  }
+  require(startsWithWebScheme(completed));
+  return 0;
+}
