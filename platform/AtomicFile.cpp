@@ -38,8 +38,8 @@ void syncFolder(const fs::path& folder) {
   ::close(fd);
 }
 
-// A settings file may be a link to where the system keeps it (/etc in a package install):
-// the new content must replace the file the link points to, never the link itself.
+}  // namespace
+
 fs::path followLinks(fs::path path) {
   std::error_code error;
   for (int hops = 0; hops < 16 && fs::is_symlink(path, error); ++hops) {
@@ -49,8 +49,6 @@ fs::path followLinks(fs::path path) {
   }
   return path;
 }
-
-}  // namespace
 
 FileWriteResult writeFileAtomically(const fs::path& requested, std::string_view bytes,
                                     unsigned newFileMode) {

@@ -19,6 +19,10 @@ struct FileWriteResult {
 FileWriteResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                                     unsigned newFileMode = 0644);
 
+// Where a chain of symbolic links ends. A settings file may be a link to where the system keeps
+// it (/etc in a package install): a save must replace the file the link names, never the link.
+std::filesystem::path followLinks(std::filesystem::path path);
+
 // Reads a whole file. Returns false when it cannot be opened or read, or is not a regular file.
 bool readWholeFile(const std::filesystem::path& path, std::string& bytes);
 

@@ -303,7 +303,8 @@ SaveResult SettingsFile::save(
     }
   }
 
-  const SaveLock lock(path_);
+  // Lock beside the real file: a link may stand where the settings file is looked for.
+  const SaveLock lock(platform::followLinks(path_));
   const FileBytes file = readSettingsBytes(path_);
   ParsedDictionary parsed{PlistNode(plist_new_dict()), {}};
   // A missing or empty file has nothing in it to lose: the save starts it afresh.
