@@ -1,6 +1,7 @@
 #include "parents/FrmPassword.h"
 
 #include <gtkmm/eventcontrollerkey.h>
+#include <gtkmm/label.h>
 
 #include <cstdlib>
 #include <utility>
@@ -55,8 +56,10 @@ bool FrmPassword::keyDown(Gtk::EventControllerKey& keys) {
   return true;
 }
 
+// The name is shown inside the window too: a kiosk desktop may draw no title bars.
 void FrmPassword::windowDidLoad() {
   window_->set_title(windowname_);
+  resource_->outlet<Gtk::Label>("heading").set_text(windowname_);
   if (Gtk::Window* opener = platform::modalWindow()) window_->set_transient_for(*opener);
 }
 
