@@ -1,6 +1,7 @@
 #include <gtkmm/application.h>
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/stylecontext.h>
+#include <gtkmm/window.h>
 
 #include <memory>
 
@@ -31,6 +32,7 @@ int main(int argc, char* argv[]) {
   application->signal_activate().connect([&] {
     if (delegate) return;
     loadStyle();
+    Gtk::Window::set_default_icon_name("net.harbinel.Harbinel");
     delegate = std::make_unique<harbinel::app::HarbinelAppDelegate>();
     delegate->showSplash();
     delegate->applicationDidFinishLaunching();

@@ -114,9 +114,9 @@ void MainView::connectActions() {
   connections_.push_back(field.signal_changed().connect([this] { fieldEdited_ = true; }));
   connections_.push_back(field.signal_activate().connect([this] { controlTextDidEndEditing(); }));
   auto focus = Gtk::EventControllerFocus::create();
+  // (Another window taking the focus, such as an alert, is no leave: editing goes on.)
   connections_.push_back(focus->signal_leave().connect([this] {
-    // Another window taking the focus (an alert) leaves editing as it was.
-    if (fieldEdited_ && window_->is_active()) controlTextDidEndEditing();
+    if (fieldEdited_) controlTextDidEndEditing();
   }));
   field.add_controller(focus);
 }

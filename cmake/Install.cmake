@@ -18,6 +18,9 @@ file(GLOB _window_resources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/*.
 install(FILES resources/dmn resources/dmnsame ${_window_resources}
         DESTINATION ${HARBINEL_RESOURCE_DESTINATION})
 
+file(GLOB _style_sheets CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/*.css)
+install(FILES ${_style_sheets} DESTINATION ${HARBINEL_RESOURCE_DESTINATION})
+
 if(HARBINEL_SETTINGS_FOLDER)
   install(FILES resources/data.plist DESTINATION ${HARBINEL_SETTINGS_FOLDER})
   install(CODE "

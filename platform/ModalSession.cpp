@@ -48,6 +48,10 @@ class InputBlock {
 }  // namespace
 
 void runModalForWindow(Gtk::Window& window) {
+  // Placed over the window below it, where a window manager honours that.
+  if (window.get_transient_for() == nullptr && modalWindow() != nullptr) {
+    window.set_transient_for(*modalWindow());
+  }
   Session session{window, Glib::MainLoop::create(false)};
   InputBlock block(window.gobj());
   sessions().push_back(&session);

@@ -27,6 +27,33 @@ void call(const std::function<void()>& callback) {
   if (callback) callback();
 }
 
+std::string escaped(const char* text) {
+  char* markup = g_markup_escape_text(text != nullptr ? text : "", -1);
+  std::string result = markup;
+  g_free(markup);
+  return result;
+}
+
+// The page shown in place of one that could not be loaded, under the failed page's address
+// (the engine's own says the same, but in a plain line that means little to a child).
+std::string failurePage(const char* address, const GError* error) {
+  return R"(<!DOCTYPE html><html><head><meta charset="utf-8"><title>Page not found</title>
+<style>
+body { font-family: sans-serif; background: #f4f7ff; color: #1f2a44; margin: 0;
+       display: flex; align-items: center; justify-content: center; height: 100vh; }
+main { text-align: center; max-width: 36em; padding: 2em; }
+.face { font-size: 72px; color: #7b5cf0; }
+h1 { font-size: 30px; margin: 0.3em 0; }
+p { font-size: 18px; line-height: 1.5; }
+small { color: #6b7390; word-break: break-all; }
+</style></head><body><main>
+<div class="face">:-(</div>
+<h1>This page could not be opened</h1>
+<p>Check the address, or press <b>Home</b> to start again.</p>
+<small>)" +
+         escaped(address) + "<br>" + escaped(error->message) + "</small></main></body></html>";
+}
+
 }  // namespace
 
 WebView::WebView(const WebViewOptions& options, WebViewCallbacks callbacks)
@@ -39,7 +66,7 @@ WebView::WebView(const WebViewOptions& options, WebViewCallbacks callbacks)
 }
 
 WebView::~WebView() {
-  for (unsigned long handler : {loadChanged_, titleChanged_, addressChanged_}) {
+  for (unsigned long handler : {loadChanged_, titleChanged_, addressChanged_, loadFailed_}) {
     g_signal_handler_disconnect(view_, handler);
   }
   g_object_unref(view_);
@@ -61,6 +88,21 @@ void WebView::connect() {
                                        call(webView.callbacks_.titleReceived);
                                    }),
                                    this);
+  loadFailed_ = g_signal_connect(
+      view_, "load-failed",
+      G_CALLBACK(+[](WebKitWebView* view, WebKitLoadEvent, char* address, GError* error,
+                     gpointer) -> gboolean {
+        // A load replaced by another is no failure to show.
+        if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+            g_error_matches(error, WEBKIT_POLICY_ERROR,
+                            WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
+          return false;
+        }
+        webkit_web_view_load_alternate_html(view, failurePage(address, error).c_str(), address,
+                                            nullptr);
+        return true;
+      }),
+      this);
   // A page moving within itself (a fragment, the history interface) changes its address
   // without a load; any other change of address belongs to a load on its way.
   addressChanged_ = g_signal_connect(

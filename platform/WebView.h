@@ -63,6 +63,7 @@ class WebView {
   unsigned long loadChanged_ = 0;
   unsigned long titleChanged_ = 0;
   unsigned long addressChanged_ = 0;
+  unsigned long loadFailed_ = 0;
 };
 
 }  // namespace harbinel::platform

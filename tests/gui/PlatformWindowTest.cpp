@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+#include <gtkmm/button.h>
+#include <gtkmm/window.h>
+
+#include <glibmm/main.h>
+#include <string>
+#include <vector>
+
+#include "platform/Alert.h"
+#include "platform/ModalSession.h"
+#include "platform/Presentation.h"
+#include "tests/gui/GuiTestSupport.h"
+
+namespace harbinel::test {
+namespace {
+
+TEST(ModalSession, NestsThreeDeepAndOnlyTheInnermostWindowTakesInput) {
+  Gtk::Window bottom, middle, top, bystander, alreadyOff;
+  bystander.present();
+  alreadyOff.set_sensitive(false);
+  alreadyOff.present();
+
+  std::vector<std::string> seen;
+  Glib::signal_idle().connect_once([&] {
+    EXPECT_EQ(platform::modalDepth(), 1);
+    EXPECT_FALSE(bystander.get_sensitive());
+    Glib::signal_idle().connect_once([&] {
+      Glib::signal_idle().connect_once([&] {
+        EXPECT_EQ(platform::modalDepth(), 3);
+        EXPECT_EQ(platform::modalWindow(), &top);
+        EXPECT_TRUE(top.get_sensitive());
+        EXPECT_FALSE(middle.get_sensitive());
+        EXPECT_FALSE(bottom.get_sensitive());
+        // A close of a window below the innermost session is ignored.
+        bottom.close();
+        seen.push_back("top");
+        platform::stopModal();
+      });
+      platform::runModalForWindow(top);
+      EXPECT_TRUE(middle.get_sensitive());
+      EXPECT_FALSE(bottom.get_sensitive());
+      EXPECT_TRUE(bottom.get_visible());
+      seen.push_back("middle");
+      platform::stopModal();
+    });
+    platform::runModalForWindow(middle);
+    seen.push_back("bottom");
+    // A window-manager close ends the innermost session and hides its window.
+    bottom.close();
+  });
+  platform::runModalForWindow(bottom);
+
+  EXPECT_EQ(seen, (std::vector<std::string>{"top", "middle", "bottom"}));
+  EXPECT_EQ(platform::modalDepth(), 0);
+  EXPECT_FALSE(bottom.get_visible());
+  EXPECT_TRUE(bystander.get_sensitive());
+  EXPECT_FALSE(alreadyOff.get_sensitive()) << "a window off before stays off";
+}
+
+TEST(Alert, ShowsItsTextsLiterallyAndWaitsForOK) {
+  std::vector<std::string> texts;
+  AlertRecorder alerts([&](platform::ShownAlert&) {
+    EXPECT_EQ(platform::modalDepth(), 1);
+    return true;
+  });
+  platform::runAlert("URL Block", "<b>a&b</b> %@ is Blocked");
+  ASSERT_EQ(alerts.alerts().size(), 1u);
+  EXPECT_EQ(alerts.alerts()[0].message, "URL Block");
+  EXPECT_EQ(alerts.alerts()[0].informative, "<b>a&b</b> %@ is Blocked");
+  EXPECT_EQ(platform::modalDepth(), 0);
+}
+
+TEST(Alert, WindowManagerCloseCountsAsOK) {
+  AlertRecorder alerts([](platform::ShownAlert&) {
+    platform::modalWindow()->close();
+    return false;
+  });
+  platform::runAlert("Harbinel Error", "Some of the modules are missing while opening Harbinel");
+  EXPECT_EQ(alerts.alerts().size(), 1u);
+  EXPECT_EQ(platform::modalDepth(), 0);
+}
+
+TEST(Presentation, CombinationsFollowThePlatformsRules) {
+  namespace p = platform::presentation;
+  struct Case {
+    unsigned options;
+    bool valid;
+  };
+  const Case cases[] = {
+      {0, true},
+      {106, true},
+      {p::HideDock | p::HideMenuBar, true},
+      {p::AutoHideDock | p::AutoHideMenuBar | p::DisableProcessSwitching, true},
+      {p::HideMenuBar, false},                        // menu bar hidden, dock shown
+      {p::AutoHideMenuBar, false},                    // needs the dock out of the way
+      {p::DisableProcessSwitching, false},            // needs the dock hidden
+      {p::DisableForceQuit | p::HideMenuBar, false},  // still no dock rule met
+      {p::HideDock | p::AutoHideDock, false},
+      {p::HideDock | p::HideMenuBar | p::AutoHideMenuBar, false},
+      {p::FullScreen | p::AutoHideToolbar, false},
+      {p::FullScreen | p::AutoHideToolbar | p::AutoHideMenuBar | p::AutoHideDock, true},
+      {106 | (1u << 13), false},  // unknown flag
+  };
+  for (const Case& c : cases) {
+    Gtk::Window window;
+    platform::Presentation presentation(window);
+    if (c.valid) {
+      EXPECT_NO_THROW(presentation.setPresentationOptions(c.options)) << c.options;
+      EXPECT_EQ(presentation.presentationOptions(), c.options);
+    } else {
+      EXPECT_THROW(presentation.setPresentationOptions(c.options),
+                   platform::PresentationOptionsError)
+          << c.options;
+      EXPECT_EQ(presentation.presentationOptions(), 0u) << "a rejected set changes nothing";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace harbinel::test
