@@ -41,7 +41,7 @@ class HistoryReportWindow : public ParentControls {
   // The history button, then the parent's answer to the save panel.
   ParentsWindowController openPanel() {
     auto window = parentsWindow();
-    press(*window->outlets().btnHistory);
+    window->outlets().btnHistory->activate();
     EXPECT_TRUE(
         waitUntil([&] { return window->savePanel() && window->savePanel()->get_visible(); }));
     return window;
@@ -131,7 +131,7 @@ TEST_F(HistoryReportWindow, AReplaceTheParentAgreedToReplaces) {
     return replace != nullptr;
   }));
   EXPECT_EQ(readFile(out("week.txt")), "last week's report");
-  press(*replace);
+  replace->activate();
   ASSERT_TRUE(waitUntil([&] { return !window->savePanel()->get_visible(); }));
   EXPECT_EQ(readFile(out("week.txt")), expectedReport);
 }

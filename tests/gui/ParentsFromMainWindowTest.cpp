@@ -46,7 +46,7 @@ TEST_F(ParentsFromMainWindow, TheAddressBarFollowsTheSwitchAndNewSettingsCountAt
                 parents::FrmPassword& prompt = *view->frmpassword();
                 EXPECT_EQ(prompt.window().get_title(), "Open Parents Menu");
                 prompt.outlets().txtfieldpassword->set_text("Secret");
-                press(*prompt.outlets().btnOk);
+                prompt.outlets().btnOk->activate();
               })
         .when([&] { return parentsWindowInSession(*view) != nullptr; },
               [&] {
@@ -55,9 +55,9 @@ TEST_F(ParentsFromMainWindow, TheAddressBarFollowsTheSwitchAndNewSettingsCountAt
                   parents.outlets().btnCheck->activate();
                 }
                 parents.outlets().txtfieldbw[0]->set_text("http://www.games.example");
-                press(*parents.outlets().btnClose);
+                parents.outlets().btnClose->activate();
               });
-    press(*view->outlets().btnParent);
+    view->outlets().btnParent->activate();
     ASSERT_TRUE(waitUntil([&] { return steps.finished(); }));
     EXPECT_EQ(addressBarShown(*view), switchOn);
     EXPECT_EQ(platform::modalDepth(), 0);
@@ -85,9 +85,9 @@ TEST_F(ParentsFromMainWindow, CloseAsksForThePasswordAndCancelKeepsTheKioskRunni
                  EXPECT_EQ(prompt.outlets().txtfieldpassword->get_text(), "");
                  prompt.outlets().txtfieldpassword->set_text("secret");
                  pressEnter(*prompt.outlets().txtfieldpassword);
-                 press(*prompt.outlets().btnCancel);
+                 prompt.outlets().btnCancel->activate();
                });
-    press(*view->outlets().closeBtn);
+    view->outlets().closeBtn->activate();
     ASSERT_TRUE(waitUntil([&] { return steps.finished() && platform::modalDepth() == 0; }));
   }
   ASSERT_EQ(alerts.alerts().size(), 2u);

@@ -44,22 +44,6 @@ bool Steps::poll() {
   return true;
 }
 
-void press(Gtk::Button& button) {
-  button.activate();
-}
-
-// Enter is bound to the "activate" signal of the text inside the entry, which passes it on.
-void pressEnter(Gtk::PasswordEntry& field) {
-  for (Gtk::Widget* child = field.get_first_child(); child != nullptr;
-       child = child->get_next_sibling()) {
-    if (GTK_IS_TEXT(child->gobj())) {
-      g_signal_emit_by_name(child->gobj(), "activate");
-      return;
-    }
-  }
-  ADD_FAILURE() << "the password entry holds no text";
-}
-
 bool isInSession(const Gtk::Window& window) {
   return platform::modalWindow() == &window && window.get_visible();
 }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <gtkmm/button.h>
-#include <gtkmm/passwordentry.h>
 #include <gtkmm/window.h>
 
 #include <chrono>
@@ -50,10 +49,6 @@ class Steps {
   sigc::connection poll_;
 };
 
-// A click as the parent makes it: the button is pressed and, a moment later, clicked.
-void press(Gtk::Button& button);
-// Enter in the password field.
-void pressEnter(Gtk::PasswordEntry& field);
 // The window that runs the innermost session is `window`, on screen.
 bool isInSession(const Gtk::Window& window);
 

@@ -73,7 +73,7 @@ TEST_F(ParentsWindow, SavesTheAddressBarAsReadUntilTheSwitchIsClicked) {
     EXPECT_EQ(window->outlets().btnCheck->get_active(), c.shownOn);
     for (int i = 0; i < c.clicks; ++i) window->outlets().btnCheck->activate();
 
-    press(*window->outlets().btnClose);
+    window->outlets().btnClose->activate();
     ASSERT_TRUE(waitUntil([&] { return prompt.told == 1; }));
     EXPECT_EQ(settings.value("AB"), c.saved);
   }
@@ -91,7 +91,7 @@ TEST_F(ParentsWindow, SavesBlockedSitesNormalisedAndTheRestAsTypedKeepingOtherEn
   outlets.txtfieldfw[0]->set_text("http://www.fun.example/");
   outlets.txtfieldfw[8]->set_text("  spaced  ");
 
-  press(*outlets.btnClose);
+  outlets.btnClose->activate();
   ASSERT_TRUE(waitUntil([&] { return !window->window().get_visible(); }));
 
   const storage::Settings saved = settings.load();
@@ -124,7 +124,7 @@ TEST_F(ParentsWindow, IgnoresTheWindowManagersCloseAndEndsItsSessionOnClose) {
               EXPECT_TRUE(isInSession(window->window()));
               EXPECT_EQ(prompt.told, 0);
               window->outlets().btnCheck->activate();
-              press(*window->outlets().btnClose);
+              window->outlets().btnClose->activate();
             });
   platform::runModalForWindow(window->window());
   EXPECT_TRUE(steps.finished());
@@ -175,7 +175,7 @@ TEST_F(ParentsWindow, AFailedSaveIsReportedAndLosesNothing) {
     {
       std::optional<FileSizeLimit> full;
       if (fault.limitFileSize) full.emplace(before.size() / 2);
-      press(*window->outlets().btnClose);
+      window->outlets().btnClose->activate();
       ASSERT_TRUE(waitUntil([&] { return prompt.told == 1; }));
     }
     EXPECT_EQ(readFile(settingsPath()), before);

@@ -15,6 +15,8 @@ using parents::kCloseApplication;
 using parents::kParentsMenu;
 
 using PasswordPrompt = ParentControls;
+// Tests that need the keyboard focus to themselves.
+class PromptKeyboardTest : public ParentControls {};
 
 struct Refusal {
   const char* what;
@@ -42,7 +44,7 @@ TEST_F(PasswordPrompt, RefusesWhatDoesNotMatchExactlyInBothModesAndStaysOpen) {
       const std::size_t before = alerts.alerts().size();
 
       guard->outlets().txtfieldpassword->set_text(refusal.entered);
-      press(*guard->outlets().btnOk);
+      guard->outlets().btnOk->activate();
       ASSERT_TRUE(waitUntil([&] { return alerts.alerts().size() == before + 1; }));
 
       EXPECT_EQ(alerts.alerts().back().message, "Validation Error");
@@ -65,7 +67,7 @@ TEST_F(PasswordPrompt, AnUnreadableSettingsFileLetsNoPasswordThrough) {
 
 // GTK buttons take the focus when clicked, which ends the field's editing; only Enter and OK
 // may check, once each, and Cancel never.
-TEST_F(PasswordPrompt, EnterAndOkCheckOnceEachAndCancelNever) {
+TEST_F(PromptKeyboardTest, EnterAndOkCheckOnceEachAndCancelNever) {
   store({{"PD", "Secret"}});
   const auto guard = prompt(kParentsMenu);
   ASSERT_TRUE(waitUntil([&] { return guard->window().is_active(); }));
@@ -78,12 +80,12 @@ TEST_F(PasswordPrompt, EnterAndOkCheckOnceEachAndCancelNever) {
 
   field.grab_focus();
   guard->outlets().btnOk->grab_focus();
-  press(*guard->outlets().btnOk);
+  guard->outlets().btnOk->activate();
   ASSERT_TRUE(waitUntil([&] { return alerts.alerts().size() == 2; }));
 
   field.grab_focus();
   guard->outlets().btnCancel->grab_focus();
-  press(*guard->outlets().btnCancel);
+  guard->outlets().btnCancel->activate();
   ASSERT_TRUE(waitUntil([&] { return !guard->window().get_visible(); }));
   settle();
   EXPECT_EQ(alerts.alerts().size(), 2u);
@@ -91,7 +93,7 @@ TEST_F(PasswordPrompt, EnterAndOkCheckOnceEachAndCancelNever) {
 
 // Real key presses from the X server. The prompt consumes the keys that reach it, but only
 // after the window's own: Tab still moves the focus, and Enter still checks.
-TEST_F(PasswordPrompt, TheKeyboardTypesMovesTheFocusAndChecks) {
+TEST_F(PromptKeyboardTest, TypingMovingTheFocusAndEnterWorkFromTheKeyboard) {
   store({{"PD", "Secret"}});
   const auto guard = prompt(kParentsMenu);
   ASSERT_TRUE(waitUntil([&] { return guard->window().is_active(); }));
@@ -128,7 +130,7 @@ TEST_F(PasswordPrompt, CancelEndsTheSessionAndChangesNothingInEitherMode) {
                [&] {
                  // Even the right password is ignored by Cancel.
                  guard->outlets().txtfieldpassword->set_text("Secret");
-                 press(*guard->outlets().btnCancel);
+                 guard->outlets().btnCancel->activate();
                });
     runPrompt(*guard, steps);
 
@@ -167,7 +169,7 @@ TEST_F(PasswordPrompt, TheRightPasswordOpensTheParentsWindowAndAChangeCountsAtTh
             auto& parents = *guard->frmparentcontroller();
             EXPECT_EQ(parents.outlets().txtfieldpassword->get_text().raw(), "new");
             parents.outlets().txtfieldpassword->set_text("newer one");
-            press(*parents.outlets().btnClose);
+            parents.outlets().btnClose->activate();
           });
   runPrompt(*guard, steps);
 
@@ -195,14 +197,14 @@ TEST_F(PasswordPrompt, MatchingBlanksAndTrailingBlanksOpenTheParentsWindow) {
         .when([&] { return isInSession(guard->window()); },
               [&] {
                 guard->outlets().txtfieldpassword->set_text(password);
-                press(*guard->outlets().btnOk);
+                guard->outlets().btnOk->activate();
               })
         .when(
             [&] {
               return guard->frmparentcontroller() &&
                      isInSession(guard->frmparentcontroller()->window());
             },
-            [&] { press(*guard->frmparentcontroller()->outlets().btnClose); });
+            [&] { guard->frmparentcontroller()->outlets().btnClose->activate(); });
     runPrompt(*guard, steps);
     EXPECT_EQ(main.told().size(), 1u);
   }
@@ -224,7 +226,7 @@ TEST_F(PasswordPrompt, QuitModeEndsTheProcessWithStatusZeroAfterAWrongAttempt) {
                      pressEnter(field);
                      if (alerts.alerts().size() != 1) std::_Exit(3);
                      field.set_text("Secret");
-                     press(*guard->outlets().btnOk);
+                     guard->outlets().btnOk->activate();
                    });
         runPrompt(*guard, steps);
         std::_Exit(4);  // the session ended without the process
