@@ -26,30 +26,6 @@ std::string slot(const char* prefix, int n) {
   return prefix + std::to_string(n);
 }
 
-TEST_F(ParentsWindow, ShowsEverySettingFromTheFile) {
-  Entries entries{{"PD", "Pass word "}, {"AB", "ON"}};
-  for (int n = 0; n < kSlots; ++n) {
-    entries.emplace_back(slot("BW", n), "blocked" + std::to_string(n) + ".example");
-    entries.emplace_back(slot("FW", n), "http://www.fav" + std::to_string(n) + ".example/");
-  }
-  entries[6].second = std::nullopt;  // BW2 absent
-  store(entries);
-
-  const auto window = parentsWindow();
-  const auto& outlets = window->outlets();
-  EXPECT_EQ(outlets.txtfieldpassword->get_text(), "Pass word ");
-  EXPECT_TRUE(outlets.txtfieldpassword->get_visibility());
-  for (int n = 0; n < kSlots; ++n) {
-    SCOPED_TRACE(n);
-    EXPECT_EQ(outlets.txtfieldbw[n]->get_text().raw(),
-              n == 2 ? "" : "blocked" + std::to_string(n) + ".example");
-    EXPECT_EQ(outlets.txtfieldfw[n]->get_text().raw(),
-              "http://www.fav" + std::to_string(n) + ".example/");
-  }
-  EXPECT_TRUE(outlets.btnCheck->get_active());
-  EXPECT_EQ(window->checkstate(), "ON");
-}
-
 struct Switch {
   std::optional<std::string> stored;
   bool shownOn;
@@ -80,7 +56,13 @@ TEST_F(ParentsWindow, SavesTheAddressBarAsReadUntilTheSwitchIsClicked) {
 }
 
 TEST_F(ParentsWindow, SavesBlockedSitesNormalisedAndTheRestAsTypedKeepingOtherEntries) {
-  store({{"PD", "old"}, {"BW2", "kept.example"}, {"FW3", "kept favourite"}, {"Theme", "blue"}},
+  // Untouched fields go back as they were filled, each to its own slot.
+  store({{"PD", "old"},
+         {"BW2", "kept.example"},
+         {"BW7", "http://www.not-normalised.example"},
+         {"FW3", "kept favourite"},
+         {"FW6", "www.six.example"},
+         {"Theme", "blue"}},
         "\t<key>Launches</key>\n\t<integer>7</integer>\n");
   const auto window = parentsWindow();
   const auto& outlets = window->outlets();
@@ -95,11 +77,18 @@ TEST_F(ParentsWindow, SavesBlockedSitesNormalisedAndTheRestAsTypedKeepingOtherEn
   ASSERT_TRUE(waitUntil([&] { return !window->window().get_visible(); }));
 
   const storage::Settings saved = settings.load();
-  storage::Settings expected{
-      {"PD", " New Pass "},      {"BW0", "toys.example/shop"}, {"BW1", "games.example"},
-      {"BW2", "kept.example"},   {"BW8", "Sweets.Example"},    {"FW0", "http://www.fun.example/"},
-      {"FW3", "kept favourite"}, {"FW8", "  spaced  "},        {"AB", ""},
-      {"Theme", "blue"}};
+  storage::Settings expected{{"PD", " New Pass "},
+                             {"BW0", "toys.example/shop"},
+                             {"BW1", "games.example"},
+                             {"BW2", "kept.example"},
+                             {"BW7", "not-normalised.example"},
+                             {"BW8", "Sweets.Example"},
+                             {"FW0", "http://www.fun.example/"},
+                             {"FW3", "kept favourite"},
+                             {"FW6", "www.six.example"},
+                             {"FW8", "  spaced  "},
+                             {"AB", ""},
+                             {"Theme", "blue"}};
   for (int n = 0; n < kSlots; ++n) {
     expected.emplace(slot("BW", n), "");
     expected.emplace(slot("FW", n), "");
