@@ -4,6 +4,7 @@
 #include <gtkmm/eventcontrollerfocus.h>
 
 #include "filter/Address.h"
+#include "parents/FrmPassword.h"
 #include "platform/Alert.h"
 #include "platform/Log.h"
 #include "platform/ModalSession.h"
@@ -152,13 +153,29 @@ void MainView::goToFavourites() {
   platform::runModalForWindow(frmFavourites_->window());
 }
 
-// Hook for the parents' password prompt ("Open Parents Menu"), which comes with the parent
-// controls.
-void MainView::btnFrmParent() {}
+void MainView::btnFrmParent() {
+  openPasswordPrompt(std::string(parents::kParentsMenu), this);
+}
 
-// Hook for the quit password prompt ("Close Application"), which comes with the parent
-// controls.
-void MainView::closeApplication() {}
+void MainView::closeApplication() {
+  openPasswordPrompt(std::string(parents::kCloseApplication), nullptr);
+}
+
+// A new prompt each time; it reads the settings file and the day files where this window
+// does, and returns once the prompt (or the parents' window it opened) has closed.
+void MainView::openPasswordPrompt(std::string windowname, myprotocolpassword* delegate) {
+  static const platform::SystemClock clock;
+  frmpassword_ = std::make_unique<parents::FrmPassword>(parents::ParentServices{
+      .resourceFolder = services_.resourceFolder,
+      .settings = services_.settings,
+      .historyFolder = services_.history.todaysFile().parent_path(),
+      .clock = clock,
+      .where = {},
+  });
+  frmpassword_->setDelegate(delegate);
+  frmpassword_->setWindowname(std::move(windowname));
+  platform::runModalForWindow(frmpassword_->window());
+}
 
 void MainView::closeMainApplication() {
   platform::closeWindow(*window_);

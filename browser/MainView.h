@@ -22,6 +22,10 @@
 #include "storage/HistoryLog.h"
 #include "storage/SettingsFile.h"
 
+namespace harbinel::parents {
+class FrmPassword;
+}
+
 namespace harbinel::browser {
 
 // The browser's start page, loaded when the main window opens, by Home and after every refused
@@ -108,6 +112,8 @@ class MainView : public myprotocol, public myprotocolpassword {
   const std::string& homeAddress() const { return services_.homeAddress; }
   // The favourites picker opened last, if any.
   FrmFavourites* frmFavourites() { return frmFavourites_.get(); }
+  // The password prompt opened last, if any.
+  parents::FrmPassword* frmpassword() { return frmpassword_.get(); }
 
   // The controls, joined by name when the window resource loads (the page area, `webView`,
   // is placed into its slot of that name).
@@ -129,6 +135,7 @@ class MainView : public myprotocol, public myprotocolpassword {
   void connectActions();
   void awakeFromNib();
   void refuse(const std::string& normalisedAddress);
+  void openPasswordPrompt(std::string windowname, myprotocolpassword* delegate);
 
   BrowserServices services_;
   Outlets outlets_;
@@ -136,6 +143,7 @@ class MainView : public myprotocol, public myprotocolpassword {
   std::unique_ptr<platform::WebView> webView_;
   std::unique_ptr<FullScreenableWindow> window_;
   std::unique_ptr<FrmFavourites> frmFavourites_;
+  std::unique_ptr<parents::FrmPassword> frmpassword_;
   std::vector<sigc::connection> connections_;
   filter::BlockCheck blockCheck_;
   bool fieldEdited_ = false;

@@ -1,0 +1,166 @@
+#include "parents/FrmParentController.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "filter/Address.h"
+#include "parents/HistoryReport.h"
+#include "platform/Alert.h"
+#include "platform/ModalSession.h"
+
+namespace harbinel::parents {
+namespace {
+
+std::string slotKey(std::string_view prefix, int slot) {
+  return std::string(prefix) + std::to_string(slot);
+}
+
+std::string text(const Gtk::Entry& field) {
+  return field.get_text().raw();
+}
+
+}  // namespace
+
+FrmParentController::FrmParentController(ParentServices services)
+    : services_(std::move(services)) {}
+
+FrmParentController::~FrmParentController() = default;
+
+void FrmParentController::PanelDestroyer::operator()(Gtk::FileChooserDialog* panel) const {
+  gtk_window_destroy(GTK_WINDOW(panel->gobj()));
+}
+
+Gtk::Window& FrmParentController::window() {
+  if (!window_) load();
+  return *window_;
+}
+
+void FrmParentController::load() {
+  resource_ = std::make_unique<platform::WindowResource>(services_.resourceFolder, "FrmParent");
+  window_.reset(&resource_->outlet<Gtk::Window>("window"));
+  bindOutlets();
+  windowDidLoad();
+  connectActions();
+}
+
+void FrmParentController::bindOutlets() {
+  outlets_.txtfieldpassword = &resource_->outlet<Gtk::Entry>("txtfieldpassword");
+  for (int slot = 0; slot < kSlots; ++slot) {
+    outlets_.txtfieldbw[slot] = &resource_->outlet<Gtk::Entry>(slotKey("txtfieldbw", slot));
+    outlets_.txtfieldfw[slot] = &resource_->outlet<Gtk::Entry>(slotKey("txtfieldfw", slot));
+  }
+  outlets_.btnCheck = &resource_->outlet<Gtk::CheckButton>("btnCheck");
+  outlets_.btnClose = &resource_->outlet<Gtk::Button>("btnClose");
+  outlets_.btnHistory = &resource_->outlet<Gtk::Button>("btnHistory");
+}
+
+void FrmParentController::connectActions() {
+  outlets_.btnCheck->signal_toggled().connect([this] { hideAddressBar(); });
+  outlets_.btnClose->signal_clicked().connect([this] { closeWindow(); });
+  outlets_.btnHistory->signal_clicked().connect([this] { downloadHistory(); });
+  // Closing without saving is not offered: the window manager's close does nothing.
+  window_->signal_close_request().connect([] { return true; }, false);
+}
+
+void FrmParentController::windowDidLoad() {
+  outlets_.txtfieldpassword->set_text(readPassword());
+}
+
+std::string FrmParentController::readPassword() {
+  const storage::Settings settings = services_.settings.load();
+  const std::string password = storage::valueOf(settings, "PD");
+  outlets_.txtfieldpassword->set_text(password);
+  for (int slot = 0; slot < kSlots; ++slot) {
+    outlets_.txtfieldbw[slot]->set_text(storage::valueOf(settings, slotKey("BW", slot)));
+  }
+  for (int slot = 0; slot < kSlots; ++slot) {
+    outlets_.txtfieldfw[slot]->set_text(storage::valueOf(settings, slotKey("FW", slot)));
+  }
+  // The switch is set before the value is kept: setting it reports a toggle like a click
+  // would, and the value read must be saved back unchanged until the parent clicks.
+  const std::string addressBar = storage::valueOf(settings, "AB");
+  outlets_.btnCheck->set_active(addressBar == "ON");
+  checkstate_ = addressBar;
+  return password;
+}
+
+void FrmParentController::hideAddressBar() {
+  checkstate_ = outlets_.btnCheck->get_active() ? "ON" : "OFF";
+}
+
+// The session ends first and the delegate is told last, so the main window re-reads the
+// address-bar switch only after it has been saved.
+void FrmParentController::closeWindow() {
+  platform::stopModal();
+  const storage::SaveResult saved = writeToPlist();
+  if (!saved.ok()) reportUnsaved(saved);
+  platform::closeWindow(*window_);
+  if (delegate_ != nullptr) delegate_->showhideAddressBar();
+}
+
+storage::SaveResult FrmParentController::writeToPlist() {
+  std::vector<std::pair<std::string, std::string>> entries;
+  entries.emplace_back("PD", text(*outlets_.txtfieldpassword));
+  for (int slot = 0; slot < kSlots; ++slot) {
+    entries.emplace_back(slotKey("BW", slot), changeURL(text(*outlets_.txtfieldbw[slot])));
+  }
+  for (int slot = 0; slot < kSlots; ++slot) {
+    entries.emplace_back(slotKey("FW", slot), text(*outlets_.txtfieldfw[slot]));
+  }
+  entries.emplace_back("AB", checkstate_);
+  return services_.settings.save(entries);
+}
+
+std::string FrmParentController::changeURL(std::string_view address) const {
+  return filter::changeURL(address);
+}
+
+// The window closes whatever the outcome (it has no other way out), so the parent must hear
+// here that the changes are gone.
+void FrmParentController::reportUnsaved(const storage::SaveResult& result) {
+  platform::runAlert("Settings Not Saved",
+                     "Your changes to the password, blocked sites, favourite sites and address "
+                     "bar were not saved; the previous settings are still in force.\n\nDetails: " +
+                         result.detail);
+}
+
+// The report is assembled while the panel is already up: the parent cannot answer it before
+// this returns, so the text is complete whenever the answer comes.
+void FrmParentController::downloadHistory() {
+  // Made by GTK itself: GTK 4.8 complains when a file chooser dialog of a gtkmm-derived type
+  // is destroyed.
+  GtkWidget* panel =
+      gtk_file_chooser_dialog_new("Save", window_->gobj(), GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel",
+                                  GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr);
+  savePanel_.reset(Glib::wrap(GTK_FILE_CHOOSER_DIALOG(panel)));
+  savePanel_->set_modal(true);
+  savePanel_->set_default_response(Gtk::ResponseType::ACCEPT);
+  savePanel_->signal_response().connect([this](int response) { savePanelDidEnd(response); });
+  savePanel_->present();
+  contentstr_ = assembleReport(services_.historyFolder, services_.clock.now(), services_.where);
+}
+
+// The panel has already asked before replacing an existing file, so an agreed replace
+// replaces.
+void FrmParentController::savePanelDidEnd(int response) {
+  savePanel_->set_visible(false);
+  if (response != Gtk::ResponseType::ACCEPT) return;
+  const Glib::RefPtr<Gio::File> chosen = savePanel_->get_file();
+  if (!chosen) return;
+  if (chosen->get_path().empty()) {
+    platform::runAlert("History Not Saved",
+                       "The history report can only be saved in a folder "
+                       "on this computer, not at " +
+                           chosen->get_uri() + ".");
+    return;
+  }
+  const std::filesystem::path path = reportPath(chosen->get_path());
+  const WriteResult written = writeReport(path, contentstr_);
+  if (!written.ok) {
+    platform::runAlert("History Not Saved", "The history report could not be saved as " +
+                                                path.string() + " (" + written.detail + ").");
+  }
+}
+
+}  // namespace harbinel::parents

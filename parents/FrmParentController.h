@@ -1,0 +1,103 @@
+#pragma once
+
+#include <gtkmm/button.h>
+#include <gtkmm/checkbutton.h>
+#include <gtkmm/entry.h>
+#include <gtkmm/filechooserdialog.h>
+#include <gtkmm/window.h>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "parents/Protocols.h"
+#include "platform/Clock.h"
+#include "platform/DateFormat.h"
+#include "platform/WindowResource.h"
+#include "storage/SettingsFile.h"
+
+namespace harbinel::parents {
+
+inline constexpr int kSlots = 9;
+
+// What the parent controls work with, handed in by their opener.
+struct ParentServices {
+  std::filesystem::path resourceFolder;  // holds FrmPassword.ui and FrmParent.ui
+  storage::SettingsFile settings;        // read afresh at every use, written on closing
+  std::filesystem::path historyFolder;   // the day files the history report is made of
+  const platform::Clock& clock;          // "today" of the history report
+  platform::DateLocale where;            // the locale and time zone the day files are named in
+};
+
+// The parents' settings window: the password, nine blocked sites, nine favourite sites and the
+// address-bar switch, all saved when the window closes, and the history report.
+class FrmParentController {
+ public:
+  explicit FrmParentController(ParentServices services);
+  ~FrmParentController();
+  FrmParentController(const FrmParentController&) = delete;
+  FrmParentController& operator=(const FrmParentController&) = delete;
+
+  void setDelegate(myprotocolparent* delegate) { delegate_ = delegate; }
+  myprotocolparent* delegate() const { return delegate_; }
+
+  // The window; the first call loads the window resource "FrmParent" and fills every control
+  // from the settings file.
+  Gtk::Window& window();
+
+  // Fills every control from one load of the settings file; returns the stored password.
+  std::string readPassword();
+  // The switch's action: from now on the address-bar value follows the switch.
+  void hideAddressBar();
+  // The close button's action, the window's only way out: saves, closes, tells the delegate.
+  void closeWindow();
+  // Saves every control to the settings file in one atomic write.
+  storage::SaveResult writeToPlist();
+  std::string changeURL(std::string_view address) const;
+
+  // The history button's action: opens the save panel on this window and assembles the report.
+  void downloadHistory();
+  // The save panel's answer: writes the report when the parent accepted it.
+  void savePanelDidEnd(int response);
+
+  // The address-bar value to be saved under AB.
+  const std::string& checkstate() const { return checkstate_; }
+  // The report text of the last downloadHistory.
+  const std::string& contentstr() const { return contentstr_; }
+  // The save panel of the report in progress, if any.
+  Gtk::FileChooserDialog* savePanel() { return savePanel_.get(); }
+
+  // The controls, joined by name when the window resource loads.
+  struct Outlets {
+    Gtk::Entry* txtfieldpassword = nullptr;
+    std::array<Gtk::Entry*, kSlots> txtfieldfw{};
+    std::array<Gtk::Entry*, kSlots> txtfieldbw{};
+    Gtk::CheckButton* btnCheck = nullptr;
+    Gtk::Button* btnClose = nullptr;
+    Gtk::Button* btnHistory = nullptr;
+  };
+  const Outlets& outlets() const { return outlets_; }
+
+ private:
+  void load();
+  void bindOutlets();
+  void connectActions();
+  void windowDidLoad();
+  void reportUnsaved(const storage::SaveResult& result);
+
+  ParentServices services_;
+  myprotocolparent* delegate_ = nullptr;
+  std::string checkstate_;
+  std::string contentstr_;
+  Outlets outlets_;
+  std::unique_ptr<platform::WindowResource> resource_;
+  std::unique_ptr<Gtk::Window> window_;
+  struct PanelDestroyer {
+    void operator()(Gtk::FileChooserDialog* panel) const;
+  };
+  std::unique_ptr<Gtk::FileChooserDialog, PanelDestroyer> savePanel_;
+};
+
+}  // namespace harbinel::parents

@@ -1,0 +1,95 @@
+#include "tests/gui/ParentsSupport.h"
+
+#include <glibmm/main.h>
+
+#include "platform/ModalSession.h"
+
+namespace harbinel::test {
+
+namespace {
+constexpr auto kStepTimeout = std::chrono::seconds(15);
+}
+
+Steps::Steps()
+    : deadline_(std::chrono::steady_clock::now() + kStepTimeout), depth_(platform::modalDepth()) {
+  poll_ = Glib::signal_timeout().connect([this] { return poll(); }, 10);
+}
+
+Steps::~Steps() {
+  poll_.disconnect();
+}
+
+Steps& Steps::when(std::function<bool()> ready, std::function<void()> act) {
+  steps_.push_back({std::move(ready), std::move(act)});
+  return *this;
+}
+
+bool Steps::poll() {
+  if (abandoned_) {
+    if (platform::modalDepth() > depth_) platform::stopModal();
+    return true;
+  }
+  if (steps_.empty()) return true;
+  if (steps_.front().ready()) {
+    // From an idle source of its own: the action may open a session, inside which this poll
+    // must go on.
+    Glib::signal_idle().connect_once(std::move(steps_.front().act));
+    steps_.pop_front();
+    deadline_ = std::chrono::steady_clock::now() + kStepTimeout;
+  } else if (std::chrono::steady_clock::now() > deadline_) {
+    ADD_FAILURE() << steps_.size() << " step(s) never came";
+    steps_.clear();
+    abandoned_ = true;
+  }
+  return true;
+}
+
+bool isInSession(const Gtk::Window& window) {
+  return platform::modalWindow() == &window && window.get_visible();
+}
+
+std::string propertyList(const Entries& entries, const std::string& moreXml) {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+      "\"http://www.apple.com/DTD/PropertyList-1.0.dtd\">\n"
+      "<plist version=\"1.0\">\n<dict>\n";
+  for (const auto& [key, value] : entries) {
+    if (value) xml += "\t<key>" + key + "</key>\n\t<string>" + *value + "</string>\n";
+  }
+  return xml + moreXml + "</dict>\n</plist>\n";
+}
+
+parents::ParentServices ParentControls::services() const {
+  return {.resourceFolder = HARBINEL_BUILD_RESOURCES,
+          .settings = settings,
+          .historyFolder = folder / "hts",
+          .clock = clock,
+          .where = where};
+}
+
+void ParentControls::store(const Entries& entries, const std::string& moreXml) const {
+  writeFile(settingsPath(), propertyList(entries, moreXml));
+}
+
+Prompt ParentControls::prompt(std::string_view windowname, browser::myprotocolpassword* delegate) {
+  Prompt opened(new parents::FrmPassword(services()));
+  opened->setDelegate(delegate);
+  opened->setWindowname(std::string(windowname));
+  opened->window().present();
+  return opened;
+}
+
+ParentsWindowController ParentControls::parentsWindow(parents::myprotocolparent* delegate) {
+  ParentsWindowController opened(new parents::FrmParentController(services()));
+  opened->setDelegate(delegate);
+  opened->window().present();
+  return opened;
+}
+
+void ParentControls::runPrompt(parents::FrmPassword& prompt, Steps& steps) {
+  platform::runModalForWindow(prompt.window());
+  EXPECT_TRUE(steps.finished());
+}
+
+}  // namespace harbinel::test
