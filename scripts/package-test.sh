@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds the Debian package and checks it as a parent's machine would meet it: lintian, its
+# contents, then (as root) install, a parent's settings kept across an upgrade, remove, purge.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/package.sh
+deb=$(realpath build-package/harbinel_*.deb)
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+contents=$(dpkg-deb --contents "$deb")
+for file in ./usr/bin/harbinel ./usr/bin/harbinel-lists ./usr/bin/harbinel-session \
+  ./etc/harbinel/data.plist ./usr/share/harbinel/dmn ./usr/share/harbinel/dmnsame \
+  ./usr/share/harbinel/MainMenu.ui ./usr/share/applications/net.harbinel.Harbinel.desktop \
+  ./usr/share/metainfo/net.harbinel.Harbinel.metainfo.xml ./usr/share/xsessions/harbinel-session.desktop \
+  ./usr/share/doc/harbinel/copyright; do
+  grep -q " $file\$" <<<"$contents" || grep -q " $file -> " <<<"$contents" || fail "the package lacks $file"
+done
+grep -q ' ./usr/share/harbinel/data.plist -> /etc/harbinel/data.plist$' <<<"$contents" ||
+  fail "the resource folder's settings file is not a link to /etc/harbinel/data.plist"
+grep -q '^/etc/harbinel/data.plist$' <(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles) ||
+  fail "the settings file is not a configuration file of the package"
+dpkg-deb --field "$deb" Depends | grep -q 'libwebkitgtk-6.0' || fail "Depends lacks WebKitGTK"
+echo "package contents and dependencies: ok"
+
+if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null; then
+  echo "not root: the package is not installed here"
+  exit 0
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get install -y -q "$deb" >/dev/null
+[ "$(stat -c '%U:%G %a' /etc/harbinel)" = "root:harbinel 2770" ] || fail "/etc/harbinel ownership"
+[ "$(stat -c '%U:%G %a' /etc/harbinel/data.plist)" = "root:harbinel 660" ] || fail "settings ownership"
+harbinel-lists /usr/share/harbinel/dmn >/dev/null 2>&1 || fail "harbinel-lists does not run"
+
+# A parent's settings survive an upgrade (here: the same package installed again).
+python3 - <<'PY'
+import plistlib
+with open("/etc/harbinel/data.plist", "rb") as f: settings = plistlib.load(f)
+settings["PD"] = "kept across upgrades"
+with open("/etc/harbinel/data.plist", "wb") as f: plistlib.dump(settings, f)
+PY
+apt-get install -y -q --reinstall "$deb" >/dev/null
+python3 -c 'import plistlib,sys; sys.exit(plistlib.load(open("/etc/harbinel/data.plist","rb"))["PD"] != "kept across upgrades")' ||
+  fail "an upgrade replaced the parent's settings"
+
+apt-get remove -y -q harbinel >/dev/null
+[ ! -e /usr/bin/harbinel ] || fail "remove left the program"
+[ -e /etc/harbinel/data.plist ] || fail "remove took the parent's settings (only purge may)"
+apt-get purge -y -q harbinel >/dev/null
+[ ! -e /etc/harbinel ] || fail "purge left /etc/harbinel"
+echo "package install, upgrade, remove and purge: ok"
