@@ -166,13 +166,5 @@ TEST(DomainListTest, FileReadsLikeItsTextAndWhatCannotBeReadIsAnEmptyList) {
   }
 }
 
-TEST(FirstPositionTest, FirstEqualEntryOrMinusOne) {
-  const std::vector<std::string> list = {"b.org", " ", "a.org", "b.org"};
-  EXPECT_EQ(firstPosition(list, "a.org"), 2);
-  EXPECT_EQ(firstPosition(list, "b.org"), 0);
-  EXPECT_EQ(firstPosition(list, ""), -1);
-  EXPECT_EQ(firstPosition({}, "a.org"), -1);
-}
-
 }  // namespace
 }  // namespace harbinel::filter

@@ -113,7 +113,6 @@ TEST(SettingsFile, RefusesTextThatXmlCannotHoldAndWritesNothing) {
     std::string named;
   } cases[] = {
       {{{"PD", "new"}, {"BW0", std::string("a\0b", 3)}}, "BW0 holds the control character U+0000"},
-      {{{"PD", "bell\a"}}, "U+0007"},
       {{{"FW\x1B", "x"}}, "U+001B"},
       {{{"PD", "\xC3"}}, "not UTF-8"},
       {{{"PD", "\xEF\xBF\xBF"}}, "U+FFFF"},
