@@ -59,10 +59,6 @@ std::string plistlib(const std::string& mode, const fs::path& path, bool withOth
   return output;
 }
 
-Settings asSettings(const Entries& entries) {
-  return Settings(entries.begin(), entries.end());
-}
-
 // Values that break naive XML writers: markup characters, a carriage return (which XML readers
 // turn into a line feed unless escaped), non-ASCII text, white space that must not be trimmed.
 const Entries kAwkwardStrings = {
@@ -83,7 +79,7 @@ TEST(SettingsFile, PlistlibReadsWhatWeWriteWithEveryValueIntact) {
   const SettingsFile settings(folder / "data.plist");
   ASSERT_TRUE(settings.save(kAwkwardStrings).ok());
   EXPECT_EQ(plistlib("check", settings.path(), false, kAwkwardStrings), "equal\n");
-  EXPECT_EQ(settings.load(), asSettings(kAwkwardStrings));
+  EXPECT_EQ(settings.load(), Settings(kAwkwardStrings.begin(), kAwkwardStrings.end()));
 }
 
 TEST(SettingsFile, ReadsPlistlibFilesAndKeepsTheirOtherValuesOnSave) {
@@ -96,7 +92,7 @@ TEST(SettingsFile, ReadsPlistlibFilesAndKeepsTheirOtherValuesOnSave) {
     if (format == "xml")
       std::erase_if(strings, [](auto& e) { return e.second.find('\r') != e.second.npos; });
     plistlib(format, settings.path(), true, strings);
-    EXPECT_EQ(settings.load(), asSettings(strings)) << "values of other types are absent";
+    EXPECT_EQ(settings.load(), Settings(strings.begin(), strings.end())) << "other types absent";
 
     const Entries changes = {{"PD", "neu"}, {"AB", "ON"}};
     ASSERT_TRUE(settings.save(changes).ok());
@@ -117,7 +113,6 @@ TEST(SettingsFile, RefusesTextThatXmlCannotHoldAndWritesNothing) {
     std::string named;
   } cases[] = {
       {{{"PD", "new"}, {"BW0", std::string("a\0b", 3)}}, "BW0 holds the control character U+0000"},
-      {{{"PD", "bell\a"}}, "U+0007"},
       {{{"FW\x1B", "x"}}, "U+001B"},
       {{{"PD", "\xC3"}}, "not UTF-8"},
       {{{"PD", "\xEF\xBF\xBF"}}, "U+FFFF"},
@@ -160,7 +155,6 @@ TEST(SettingsFile, DamagedFilesReadEmptyAndAreNeverOverwritten) {
       {"binary cut short", "bplist00\xD1\x01\x02QaQb", "is not a property list"},
       {"array at the root", "<plist version=\"1.0\"><array><string>PD</string></array></plist>",
        "no dictionary at its root"},
-      {"plain text", "PD=secret\n", "is not a property list"},
       {"two megabytes", good + std::string(2 << 20, ' '), "larger than 1 MiB"},
       // libplist's writer recursed into these arrays until the stack ran out.
       {"nested 40000 deep", deep, "more than 4096 values"},
@@ -192,17 +186,11 @@ TEST(SettingsFile, DamagedFilesReadEmptyAndAreNeverOverwritten) {
 }
 
 TEST(SettingsFile, AMissingOrEmptyFileReadsEmptyAndASaveStartsItAfresh) {
-  const TemporaryFolder emptyFolder;
-  const SettingsFile empty(emptyFolder / "data.plist");
-  writeFile(empty.path(), "");
-  EXPECT_TRUE(empty.load().empty());
-  ASSERT_TRUE(empty.save({{"PD", "new"}}).ok());
-  EXPECT_EQ(empty.value("PD"), "new");
-
   const TemporaryFolder folder;
   const SettingsFile settings(folder / "data.plist");
-  EXPECT_TRUE(settings.load().empty());
   EXPECT_EQ(settings.value("PD"), "");
+  writeFile(settings.path(), "");
+  EXPECT_TRUE(settings.load().empty());
   ASSERT_TRUE(settings.save({{"PD", "a"}, {"PD", "b"}}).ok());
   EXPECT_EQ(settings.value("PD"), "b") << "entries are set in order";
 }
@@ -247,17 +235,8 @@ TEST(SettingsFile, TwoProcessesSavingAtOnceLoseNoKey) {
   EXPECT_EQ(settings.load().size(), 2u * kSaves);
 }
 
-TEST(SettingsFile, SlotListsSkipEmptyAndAbsentSlotsOnly) {
-  const struct {
-    Settings settings;
-    std::vector<std::string> list;
-  } cases[] = {
-      {{{"BW0", ""}, {"BW3", "alpha"}, {"BW7", "beta"}}, {"alpha", "beta"}},
-      {{{"BW0", " "}, {"BW1", "x"}, {"BW2", "x"}, {"FW0", "not a BW"}}, {" ", "x", "x"}},
-      {{{"BW9", "tenth"}, {"BW", "none"}, {"bw1", "lower"}}, {}},
-      {{{"BW8", "last"}, {"BW0", "first"}}, {"first", "last"}},
-  };
-  for (const auto& [settings, list] : cases) {
-    EXPECT_EQ(harbinel::storage::slotList(settings, "BW"), list);
-  }
+// Empty slots, spaces and duplicates are checked through the block lists' parent's list.
+TEST(SettingsFile, SlotListsHoldOnlySlotsZeroToEight) {
+  const Settings settings{{"BW9", "tenth"}, {"BW", "none"}, {"bw1", "lower"}, {"BW10", "x"}};
+  EXPECT_TRUE(harbinel::storage::slotList(settings, "BW").empty());
 }
