@@ -40,7 +40,7 @@ void HarbinelAppDelegate::applicationDidFinishLaunching() {
   createDnsArray();
   launching_ = false;
   if (due_) {
-    Glib::signal_idle().connect([this] {
+    timer_ = Glib::signal_idle().connect([this] {
       jumpTo();
       return false;
     });

@@ -61,7 +61,7 @@ class HarbinelAppDelegate {
   filter::BlockLists lists_;
   std::unique_ptr<SplashScreen> splash_;
   std::unique_ptr<browser::MainView> mainView_;
-  sigc::connection timer_;
+  sigc::connection timer_;  // the delay, then the opening it made due
   bool launching_ = false;
   bool due_ = false;
 };

@@ -62,6 +62,7 @@ MainView::MainView(BrowserServices services)
 // nothing they report after this point may reach it.
 MainView::~MainView() {
   for (sigc::connection& connection : connections_) connection.disconnect();
+  webView_.reset();  // its reports stop before the controls go
 }
 
 FullScreenableWindow& MainView::window() {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,9 @@ class AlertRecorder {
     std::string message;
     std::string informative;
     bool operator==(const Shown&) const = default;
+    friend void PrintTo(const Shown& shown, std::ostream* out) {
+      *out << '"' << shown.message << "\" / \"" << shown.informative << '"';
+    }
   };
   // Called with each alert before it is answered; returns false to leave it open (the hook
   // then owns pressing OK).
