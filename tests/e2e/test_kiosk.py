@@ -309,8 +309,19 @@ class KioskScenario:
                 if self.run_tool(["xdotool", "getwindowname", window]).rstrip("\n") == title]
 
     def window(self, title):
-        return self.wait_for(lambda: (self.windows(title) or [None])[0],
-                             f"a window titled {title!r}")
+        """The window titled `title` once it shows and has drawn its content."""
+        window = self.wait_for(lambda: (self.windows(title) or [None])[0],
+                               f"a window titled {title!r}")
+        self.wait_for(lambda: self.drawn(window), f"the window {title!r} to draw itself")
+        return window
+
+    def drawn(self, window):
+        # A window that has drawn its controls shows more than a few colours.
+        x, y, width, height = self.geometry(window)
+        x, y = max(x, 0), max(y, 0)
+        width, height = min(width, SCREEN_WIDTH - x), min(height, SCREEN_HEIGHT - y)
+        colours = {pixel for row in self.region(x, y, width, height)[::4] for pixel in row[::4]}
+        return len(colours) > 8
 
     def wait_gone(self, title):
         self.wait_for(lambda: not self.windows(title), f"the window {title!r} to go")
@@ -438,8 +449,9 @@ class KioskScenario:
         self.check_close(kiosk)
 
     def check_start(self):
-        splash = self.window("Harbinel")
+        splash = self.wait_for(lambda: (self.windows("Harbinel") or [None])[0], "the splash")
         splash_seen = time.monotonic()
+        self.wait_for(lambda: self.drawn(splash), "the splash to draw itself")
         self.screenshot("splash")
         kiosk = self.wait_for(
             lambda: next((w for w in self.windows("Harbinel") if w != splash), None),
