@@ -28,6 +28,8 @@ void FullScreenableWindow::awakeFromNib() {
   } catch (const platform::PresentationOptionsError&) {
     platform::logLine("Error.  Make sure you have a valid combination of options.");
   }
+  // An inspector opened from the start (a debugging variable of the toolkit) closes again.
+  gtk_window_set_interactive_debugging(false);
   maximize();
   const platform::MonitorFrame screen = platform::primaryMonitorFrame();
   set_decorated(false);
@@ -78,6 +80,7 @@ void MainView::load() {
                              .loadCommitted = [this] { webViewDidCommitLoad(); },
                              .titleReceived = [this] { webViewDidReceiveTitle(); },
                              .loadFinished = [this] { webViewDidFinishLoad(); },
+                             .webProcessEnded = [this] { webViewProcessEnded(); },
                          });
   resource_->outlet<Gtk::Box>("webView").append(webView_->widget());
   window_.reset(
@@ -209,6 +212,38 @@ void MainView::webViewDidCommitLoad() {
 
 void MainView::webViewDidReceiveTitle() {
   if (auto refused = blockCheck_.titleReceived(webView_->mainFrameURL())) refuse(*refused);
+}
+
+namespace {
+
+// Shown when the page area has failed again and again: calm, and with the way out a child
+// knows (Home starts the page area afresh).
+constexpr const char* kPageAreaStopped = R"(<!DOCTYPE html><html><head><meta charset="utf-8">
+<title>Something went wrong</title><style>
+body { font-family: sans-serif; background: #f4f7ff; color: #1f2a44; margin: 0;
+       display: flex; align-items: center; justify-content: center; height: 100vh; }
+main { text-align: center; max-width: 36em; padding: 2em; }
+h1 { font-size: 30px; margin: 0.3em 0; }
+p { font-size: 18px; line-height: 1.5; }
+</style></head><body><main>
+<h1>Something went wrong</h1>
+<p>The page stopped working a few times in a row. Press <b>Home</b> to try again, or ask a
+grown-up for help.</p>
+</main></body></html>)";
+
+}  // namespace
+
+// The page area is never left empty: the home page comes back, unless it has failed too often
+// just now, when a page of our own says so. Either way the next page is judged afresh.
+void MainView::webViewProcessEnded() {
+  outlets_.progressIndicator->stop();
+  outlets_.progressIndicator->set_visible(false);
+  blockCheck_.homeRequested();
+  if (restarts_.mayRestart(platform::RestartBudget::Clock::now())) {
+    webView_->setMainFrameURL(services_.homeAddress);
+  } else {
+    webView_->showBuiltInPage(kPageAreaStopped);
+  }
 }
 
 // The refused page stays in view behind the alert until the home page replaces it.

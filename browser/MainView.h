@@ -16,6 +16,7 @@
 #include "browser/Protocols.h"
 #include "filter/BlockCheck.h"
 #include "filter/BlockLists.h"
+#include "platform/KioskPolicy.h"
 #include "platform/Presentation.h"
 #include "platform/WebView.h"
 #include "platform/WindowResource.h"
@@ -107,6 +108,8 @@ class MainView : public myprotocol, public myprotocolpassword {
   void webViewDidCommitLoad();
   void webViewDidReceiveTitle();
   void webViewDidFinishLoad();
+  // The page's process ended (it crashed, or ran out of memory): the page area is empty.
+  void webViewProcessEnded();
 
   platform::WebView& webView() { return *webView_; }
   const std::string& homeAddress() const { return services_.homeAddress; }
@@ -146,6 +149,8 @@ class MainView : public myprotocol, public myprotocolpassword {
   std::unique_ptr<parents::FrmPassword> frmpassword_;
   std::vector<sigc::connection> connections_;
   filter::BlockCheck blockCheck_;
+  // A page that brings its process down every time must not keep the kiosk restarting it.
+  platform::RestartBudget restarts_{3, std::chrono::seconds(30)};
   bool fieldEdited_ = false;
 };
 

@@ -8,6 +8,9 @@ PageVerdict judgePage(std::string_view mainFrameAddress, BlockLists& lists) {
   PageVerdict verdict;
   verdict.normalisedAddress = changeURL(mainFrameAddress);
   verdict.host = std::string(hostText(verdict.normalisedAddress));
+  // "example.org." names the same host as "example.org" (the dot only says the name is
+  // complete), and the engine keeps it as typed: without this, one dot would pass any list.
+  if (verdict.host.ends_with('.')) verdict.host.pop_back();
   verdict.position = lists.readfromdmn(verdict.host);
   return verdict;
 }

@@ -12,7 +12,7 @@ namespace harbinel::filter {
 // What the block decision says about the page at one address.
 struct PageVerdict {
   std::string normalisedAddress;  // changeURL of the address
-  std::string host;               // its host text, the unit the lists hold
+  std::string host;               // its host text, the unit the lists hold, without a final dot
   std::int32_t position = -1;     // readfromdmn's answer: -1 when no list holds the host
 
   bool blocked() const { return position != -1; }

@@ -1,5 +1,6 @@
 #include "platform/ModalSession.h"
 
+#include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/window.h>
 
 #include <glibmm/main.h>
@@ -69,6 +70,35 @@ void giveKeyboardBack() {
   }
 }
 
+// GTK opens its inspector on Ctrl+Shift+I or Ctrl+Shift+D in any of its windows unless the
+// user's desktop settings turn that off; from the inspector every window of the process can be
+// changed or closed. While a window is in a session, those keys end in the window itself.
+class InspectorKeysRefused {
+ public:
+  explicit InspectorKeysRefused(Gtk::Window& window)
+      : window_(window), keys_(Gtk::EventControllerKey::create()) {
+    keys_->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
+    keys_->signal_key_pressed().connect(
+        [](guint key, guint, Gdk::ModifierType state) {
+          const auto held =
+              state & (Gdk::ModifierType::CONTROL_MASK | Gdk::ModifierType::SHIFT_MASK |
+                       Gdk::ModifierType::ALT_MASK | Gdk::ModifierType::SUPER_MASK);
+          const guint lower = gdk_keyval_to_lower(key);
+          return held == (Gdk::ModifierType::CONTROL_MASK | Gdk::ModifierType::SHIFT_MASK) &&
+                 (lower == GDK_KEY_i || lower == GDK_KEY_d);
+        },
+        false);
+    window_.add_controller(keys_);
+  }
+  ~InspectorKeysRefused() { window_.remove_controller(keys_); }
+  InspectorKeysRefused(const InspectorKeysRefused&) = delete;
+  InspectorKeysRefused& operator=(const InspectorKeysRefused&) = delete;
+
+ private:
+  Gtk::Window& window_;
+  Glib::RefPtr<Gtk::EventControllerKey> keys_;
+};
+
 }  // namespace
 
 void runModalForWindow(Gtk::Window& window) {
@@ -78,6 +108,7 @@ void runModalForWindow(Gtk::Window& window) {
   }
   Session session{window, Glib::MainLoop::create(false)};
   InputBlock block(window.gobj());
+  InspectorKeysRefused keys(window);
   sessions().push_back(&session);
   // A close asked for by the window manager closes the window and ends its session; asked for
   // a window below the innermost session, it is ignored like any other input there.

@@ -1,7 +1,10 @@
 #include "platform/WebView.h"
 
+#include <gtkmm/droptarget.h>
 #include <gtkmm/widget.h>
 #include <webkit/webkit.h>
+
+#include "platform/KioskPolicy.h"
 
 namespace harbinel::platform {
 namespace {
@@ -63,36 +66,39 @@ WebView::WebView(const WebViewOptions& options, WebViewCallbacks callbacks)
   widget_->set_hexpand(true);
   widget_->set_vexpand(true);
   connect();
+  lockDown();
 }
 
 WebView::~WebView() {
-  for (unsigned long handler : {loadChanged_, titleChanged_, addressChanged_, loadFailed_}) {
-    g_signal_handler_disconnect(view_, handler);
+  for (const Connection& connection : connections_) {
+    g_signal_handler_disconnect(connection.instance, connection.id);
   }
   g_object_unref(view_);
 }
 
+template <typename Handler>
+void WebView::on(void* instance, const char* signal, Handler handler) {
+  connections_.push_back({instance, g_signal_connect(instance, signal, G_CALLBACK(handler), this)});
+}
+
 // The one place where the view's reports are connected to the callbacks.
 void WebView::connect() {
-  loadChanged_ = g_signal_connect(
-      view_, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+  on(
+      view_, "load-changed", +[](WebKitWebView*, WebKitLoadEvent event, gpointer self) {
         static_cast<WebView*>(self)->loadChanged(event);
-      }),
-      this);
+      });
   // Between a load's start and its commit no document reports a title: the view only clears
   // the old page's, which is not a report of either page.
-  titleChanged_ = g_signal_connect(view_, "notify::title",
-                                   G_CALLBACK(+[](WebKitWebView*, GParamSpec*, gpointer self) {
-                                     auto& webView = *static_cast<WebView*>(self);
-                                     if (!webView.loadStarted_)
-                                       call(webView.callbacks_.titleReceived);
-                                   }),
-                                   this);
-  loadFailed_ = g_signal_connect(
+  on(
+      view_, "notify::title", +[](WebKitWebView*, GParamSpec*, gpointer self) {
+        auto& webView = *static_cast<WebView*>(self);
+        if (!webView.loadStarted_) call(webView.callbacks_.titleReceived);
+      });
+  on(
       view_, "load-failed",
-      G_CALLBACK(+[](WebKitWebView* view, WebKitLoadEvent, char* address, GError* error,
-                     gpointer) -> gboolean {
-        // A load replaced by another is no failure to show.
+      +[](WebKitWebView* view, WebKitLoadEvent, char* address, GError* error,
+          gpointer) -> gboolean {
+        // A load replaced by another, or refused by the kiosk's policy, is no failure to show.
         if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
             g_error_matches(error, WEBKIT_POLICY_ERROR,
                             WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
@@ -101,18 +107,153 @@ void WebView::connect() {
         webkit_web_view_load_alternate_html(view, failurePage(address, error).c_str(), address,
                                             nullptr);
         return true;
-      }),
-      this);
+      });
   // A page moving within itself (a fragment, the history interface) changes its address
   // without a load; any other change of address belongs to a load on its way.
-  addressChanged_ = g_signal_connect(
-      view_, "notify::uri", G_CALLBACK(+[](WebKitWebView* view, GParamSpec*, gpointer self) {
+  on(
+      view_, "notify::uri", +[](WebKitWebView* view, GParamSpec*, gpointer self) {
         auto& webView = *static_cast<WebView*>(self);
         if (!webView.loadInFlight_ && !webkit_web_view_is_loading(view)) {
           webView.shownAddress_ = webView.currentAddress();
         }
-      }),
-      this);
+      });
+  on(
+      view_, "web-process-terminated",
+      +[](WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self) {
+        auto& webView = *static_cast<WebView*>(self);
+        webView.loadInFlight_ = false;
+        webView.loadStarted_ = false;
+        call(webView.callbacks_.webProcessEnded);
+      });
+}
+
+namespace {
+
+const char* requestedAddress(WebKitNavigationPolicyDecision* decision) {
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(decision);
+  return webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+}
+
+gboolean ignore(WebKitPolicyDecision* decision) {
+  webkit_policy_decision_ignore(decision);
+  return true;
+}
+
+// Any frame may go to web pages and the few addresses pages build frames from; nothing else.
+gboolean decideNavigation(WebKitNavigationPolicyDecision* decision) {
+  if (kiosk::mayNavigate(requestedAddress(decision))) return false;
+  return ignore(WEBKIT_POLICY_DECISION(decision));
+}
+
+// A link or a form aimed at a new window: the page it asks for loads here instead (and is
+// judged like any other when it commits). There is no second window.
+gboolean decideNewWindow(WebView& webView, WebKitNavigationPolicyDecision* decision) {
+  const std::string address = requestedAddress(decision);
+  ignore(WEBKIT_POLICY_DECISION(decision));
+  if (kiosk::isWebAddress(address)) webView.setMainFrameURL(address);
+  return true;
+}
+
+// What the view cannot show would become a download; what is not a web page may not fill the
+// main frame however it was reached.
+gboolean decideResponse(WebKitResponsePolicyDecision* decision) {
+  if (!webkit_response_policy_decision_is_mime_type_supported(decision)) {
+    return ignore(WEBKIT_POLICY_DECISION(decision));
+  }
+  if (webkit_response_policy_decision_is_main_frame_main_resource(decision)) {
+    WebKitURIRequest* request = webkit_response_policy_decision_get_request(decision);
+    if (!kiosk::mayShowInMainFrame(webkit_uri_request_get_uri(request))) {
+      return ignore(WEBKIT_POLICY_DECISION(decision));
+    }
+  }
+  return false;
+}
+
+gboolean refuse() {
+  return true;
+}
+
+}  // namespace
+
+// Everything a page could use to leave the page area, or to reach the computer beyond it.
+void WebView::lockDown() {
+  WebKitSettings* settings = webkit_web_view_get_settings(view_);
+  webkit_settings_set_enable_developer_extras(settings, false);
+  webkit_settings_set_enable_fullscreen(settings, false);
+  webkit_settings_set_javascript_can_open_windows_automatically(settings, false);
+
+  on(
+      view_, "decide-policy",
+      +[](WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+          gpointer self) -> gboolean {
+        switch (type) {
+          case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION:
+            return decideNavigation(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+          case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
+            return decideNewWindow(*static_cast<WebView*>(self),
+                                   WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+          case WEBKIT_POLICY_DECISION_TYPE_RESPONSE:
+            return decideResponse(WEBKIT_RESPONSE_POLICY_DECISION(decision));
+          default:
+            return ignore(decision);
+        }
+      });
+  // window.open: the page loads here; no view is made for it.
+  on(
+      view_, "create",
+      +[](WebKitWebView*, WebKitNavigationAction* action, gpointer self) -> GtkWidget* {
+        const char* address =
+            webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+        if (kiosk::isWebAddress(address)) static_cast<WebView*>(self)->setMainFrameURL(address);
+        return nullptr;
+      });
+  // window.close: the kiosk's only window stays. (Connected so that it is plainly refused.)
+  on(
+      view_, "close", +[](WebKitWebView*, gpointer) {});
+  // The window keeps its full screen: the page neither enters nor leaves it.
+  on(
+      view_, "enter-fullscreen", +[](WebKitWebView*, gpointer) -> gboolean { return refuse(); });
+  on(
+      view_, "leave-fullscreen", +[](WebKitWebView*, gpointer) -> gboolean { return refuse(); });
+  on(
+      view_, "context-menu",
+      +[](WebKitWebView*, WebKitContextMenu*, WebKitHitTestResult*, gpointer) -> gboolean {
+        return refuse();
+      });
+  on(
+      view_, "print",
+      +[](WebKitWebView*, WebKitPrintOperation*, gpointer) -> gboolean { return refuse(); });
+  on(
+      view_, "run-file-chooser",
+      +[](WebKitWebView*, WebKitFileChooserRequest* request, gpointer) -> gboolean {
+        webkit_file_chooser_request_cancel(request);
+        return refuse();
+      });
+  // Camera, microphone, location, notifications and the rest: always no, never a question.
+  on(
+      view_, "permission-request",
+      +[](WebKitWebView*, WebKitPermissionRequest* request, gpointer) -> gboolean {
+        webkit_permission_request_deny(request);
+        return refuse();
+      });
+  // Whatever still turns into a download (a link with a download attribute) stops there.
+  on(
+      webkit_web_view_get_network_session(view_), "download-started",
+      +[](WebKitNetworkSession*, WebKitDownload* download, gpointer) {
+        webkit_download_cancel(download);
+      });
+  refuseDroppedFiles();
+}
+
+// A file dropped on the page would be opened, or handed to a file field without its dialog.
+// The drop is taken here, before the view sees it, and nothing is done with it.
+void WebView::refuseDroppedFiles() {
+  auto drop = Gtk::DropTarget::create(
+      GDK_TYPE_FILE_LIST, Gdk::DragAction::COPY | Gdk::DragAction::MOVE | Gdk::DragAction::LINK);
+  drop->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
+  drop->signal_drop().connect([](const Glib::ValueBase&, double, double) { return true; }, false);
+  widget_->add_controller(drop);
 }
 
 void WebView::loadChanged(int event) {
@@ -139,6 +280,8 @@ void WebView::loadChanged(int event) {
 }
 
 void WebView::setMainFrameURL(std::string_view address) {
+  // Nothing but a web page is asked for (a javascript: address would run in the page shown).
+  if (!kiosk::mayShowInMainFrame(address)) return;
   // The view's address changes at once, before the load has even started.
   loadInFlight_ = true;
   webkit_web_view_load_uri(view_, std::string(address).c_str());
@@ -156,6 +299,11 @@ std::string WebView::title() const {
 
 bool WebView::isLoading() const {
   return webkit_web_view_is_loading(view_);
+}
+
+void WebView::showBuiltInPage(const std::string& html) {
+  loadInFlight_ = true;
+  webkit_web_view_load_alternate_html(view_, html.c_str(), "about:blank", nullptr);
 }
 
 Gtk::Widget& WebView::widget() {

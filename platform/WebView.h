@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 typedef struct _WebKitWebView WebKitWebView;
 
@@ -22,13 +23,20 @@ struct WebViewOptions {
 
 // What the page area reports. Each may be left empty.
 struct WebViewCallbacks {
-  std::function<void()> loadStarted;    // a load of the main frame began
-  std::function<void()> loadCommitted;  // its first bytes arrived: the page now shown changed
-  std::function<void()> titleReceived;  // the document in the main frame reported a new title
-  std::function<void()> loadFinished;   // the load ended
+  std::function<void()> loadStarted;      // a load of the main frame began
+  std::function<void()> loadCommitted;    // its first bytes arrived: the page now shown changed
+  std::function<void()> titleReceived;    // the document in the main frame reported a new title
+  std::function<void()> loadFinished;     // the load ended
+  std::function<void()> webProcessEnded;  // the page's process ended: the view is empty
 };
 
 // The page area: owns one WebKit web view and the connections of its load reports.
+//
+// The view is locked down for a child at a kiosk, whatever the page asks: it never opens a
+// second window (what would open in one loads here), never closes, never leaves or changes
+// the window's full screen, shows no context menu, inspector, print or file dialog, downloads
+// nothing, grants no permission, ignores dropped files, and goes nowhere but web pages
+// (platform/KioskPolicy says which).
 class WebView {
  public:
   explicit WebView(const WebViewOptions& options = {}, WebViewCallbacks callbacks = {});
@@ -44,6 +52,8 @@ class WebView {
   std::string mainFrameURL() const { return shownAddress_; }
   std::string title() const;
   bool isLoading() const;
+  // Shows a page of our own, in place of whatever was shown, under the empty page's address.
+  void showBuiltInPage(const std::string& html);
 
   // The widget to place in a window.
   Gtk::Widget& widget();
@@ -51,8 +61,12 @@ class WebView {
 
  private:
   void connect();
+  void lockDown();
+  void refuseDroppedFiles();
   void loadChanged(int event);
   std::string currentAddress() const;
+  template <typename Handler>
+  void on(void* instance, const char* signal, Handler handler);
 
   WebKitWebView* view_;
   Gtk::Widget* widget_;
@@ -60,10 +74,11 @@ class WebView {
   std::string shownAddress_;
   bool loadInFlight_ = false;  // asked for or started, not yet committed or ended
   bool loadStarted_ = false;   // started, not yet committed or ended
-  unsigned long loadChanged_ = 0;
-  unsigned long titleChanged_ = 0;
-  unsigned long addressChanged_ = 0;
-  unsigned long loadFailed_ = 0;
+  struct Connection {
+    void* instance;
+    unsigned long id;
+  };
+  std::vector<Connection> connections_;
 };
 
 }  // namespace harbinel::platform

@@ -38,6 +38,10 @@ TEST_F(BlockCheckTest, JudgesTheNormalisedAddressByItsHostText) {
       {"http://ads.example/x?y=1", "ads.example/x?y=1", "ads.example", true},
       {"http://sub.example.org/", "sub.example.org/", "sub.example.org", false},
       {"http://EXAMPLE.org/", "EXAMPLE.org/", "EXAMPLE.org", false},
+      // A final dot names the same host; only one is taken off.
+      {"http://www.example.org./games/", "example.org./games/", "example.org", true},
+      {"http://ads.example.", "ads.example.", "ads.example", true},
+      {"http://example.org../", "example.org../", "example.org.", false},
       // The list file's final line feed leaves an empty last entry, which the empty host
       // text of an empty address matches.
       {"", "", "", true},

@@ -1,0 +1,342 @@
+#include <gtest/gtest.h>
+#include <gtkmm/popover.h>
+#include <webkit/webkit.h>
+
+#include <glibmm/main.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/ModalSession.h"
+#include "tests/gui/BrowserFixture.h"
+
+namespace harbinel::test {
+namespace {
+
+using Alerts = std::vector<AlertRecorder::Shown>;
+
+// Every page the main frame showed, in order, from the engine's own commit reports.
+class Commits {
+ public:
+  explicit Commits(WebKitWebView* view) : view_(view) {
+    id_ = g_signal_connect(
+        view, "load-changed",
+        G_CALLBACK(+[](WebKitWebView* v, WebKitLoadEvent event, gpointer self) {
+          if (event == WEBKIT_LOAD_COMMITTED) {
+            static_cast<Commits*>(self)->shown.emplace_back(webkit_web_view_get_uri(v));
+          }
+        }),
+        this);
+  }
+  ~Commits() { g_signal_handler_disconnect(view_, id_); }
+  std::vector<std::string> shown;
+
+ private:
+  WebKitWebView* view_;
+  unsigned long id_;
+};
+
+std::size_t toplevelCount() {
+  return Gtk::Window::list_toplevels().size();
+}
+
+bool anyPopoverShown(Gtk::Widget& root) {
+  if (dynamic_cast<Gtk::Popover*>(&root) != nullptr && root.get_visible()) return true;
+  for (Gtk::Widget* child = root.get_first_child(); child != nullptr;
+       child = child->get_next_sibling()) {
+    if (anyPopoverShown(*child)) return true;
+  }
+  return false;
+}
+
+class LockdownTest : public BrowserTest {
+ protected:
+  void show(const std::string& hostAndPath, const std::string& body) {
+    server.page(hostAndPath, {.body = body});
+    view->webView().setMainFrameURL("http://" + hostAndPath);
+    ASSERT_TRUE(waitForPage("http://" + hostAndPath));
+  }
+  bool waitForTitle(const std::string& title) {
+    return waitUntil([&] { return view->webView().title() == title; });
+  }
+};
+
+// Real pointer and keys from the X server: run alone.
+class LockdownKeyboardTest : public LockdownTest {
+ protected:
+  // Clicks with `button` at (x, y) of the page area (the kiosk window covers the screen from
+  // its top left corner).
+  void clickInPage(int x, int y, int button = 1) {
+    Gtk::Widget& page = view->webView().widget();
+    double sx = 0, sy = 0;
+    ASSERT_TRUE(page.translate_coordinates(view->window(), x, y, sx, sy));
+    const std::string click = "xdotool mousemove " + std::to_string(int(sx)) + " " +
+                              std::to_string(int(sy)) + " click " + std::to_string(button);
+    ASSERT_EQ(std::system(click.c_str()), 0);
+  }
+  void openFocused() {
+    open();
+    ASSERT_TRUE(waitUntil([&] { return view->window().is_active(); }));
+  }
+};
+
+// A block filling the top of the page, to be clicked at (100, 100).
+std::string bigTarget(const std::string& element) {
+  return titled("Target", "<style>#t{display:block;width:400px;height:300px}</style>" + element);
+}
+
+TEST_F(LockdownTest, PageAndWindowManagerCannotCloseTheKioskWindow) {
+  open();
+  show("fine.example/closer.html",
+       titled("Closer",
+              "<script>window.close(); setTimeout(() => window.close(), 50); "
+              "setTimeout(() => { document.title = 'Tried'; }, 150);</script>"));
+  ASSERT_TRUE(waitForTitle("Tried"));
+  view->window().close();  // what the window manager sends on Alt+F4 or its close button
+  settle();
+  EXPECT_TRUE(view->window().get_visible());
+  EXPECT_EQ(view->webView().mainFrameURL(), "http://fine.example/closer.html");
+  EXPECT_TRUE(view->webView().widget().get_mapped()) << "the page area stays in the window";
+}
+
+// The page asks for full screen on a click (as it must); the answer shows in its title.
+std::string fullScreenAsker() {
+  return bigTarget(
+      "<button id=t onclick=\"const root = document.documentElement; "
+      "if (!root.requestFullscreen) { document.title = 'No API'; return; } "
+      "root.requestFullscreen().then(() => document.title = 'Entered', "
+      "() => document.title = 'Refused')\">Full</button>");
+}
+
+TEST_F(LockdownKeyboardTest, PageAndKeysCannotLeaveOrChangeFullScreen) {
+  openFocused();
+  browser::FullScreenableWindow& window = view->window();
+  const platform::MonitorFrame screen = platform::primaryMonitorFrame();
+  ASSERT_TRUE(waitUntil([&] { return window.get_width() == screen.width; }));
+  const bool fullscreen = window.is_fullscreen();
+  show("fine.example/full.html", fullScreenAsker());
+  clickInPage(100, 100);
+  ASSERT_TRUE(waitForTitle("No API"));
+
+  // Were the page's full screen switched on again, the window still would not follow it.
+  webkit_settings_set_enable_fullscreen(webkit_web_view_get_settings(view->webView().gobj()), true);
+  show("fine.example/full-again.html", fullScreenAsker());
+  clickInPage(100, 100);
+  ASSERT_TRUE(waitUntil([&] { return view->webView().title() != "Target"; }));
+  for (const char* key : {"F11", "Escape", "super+Down", "alt+F10"}) {
+    ASSERT_EQ(std::system((std::string("xdotool key ") + key).c_str()), 0);
+  }
+  settle();
+  EXPECT_EQ(window.is_fullscreen(), fullscreen);
+  EXPECT_FALSE(window.get_decorated());
+  EXPECT_EQ(window.get_width(), screen.width);
+  EXPECT_EQ(window.get_height(), screen.height);
+  EXPECT_TRUE(window.get_visible());
+  std::cerr << "fullscreen " << fullscreen << " title " << view->webView().title() << "\n";
+}
+
+TEST_F(LockdownKeyboardTest, NewWindowsLoadInTheSameViewAndAreJudgedThere) {
+  settings.save({{"BW0", "example.org"}});
+  server.page("www.example.org/blank.html", {.body = titled("Blocked")});
+  server.page("fine.example/opened.html", {.body = titled("Opened")});
+  openFocused();
+  AlertRecorder alerts;
+  const std::size_t windows = toplevelCount();
+
+  show("fine.example/opener.html",
+       bigTarget("<button id=t onclick=\"window.open('http://fine.example/opened.html', "
+                 "'_blank', 'width=200')\">Open</button>"));
+  clickInPage(100, 100);
+  EXPECT_TRUE(waitForPage("http://fine.example/opened.html"));
+  EXPECT_EQ(toplevelCount(), windows);
+
+  show("fine.example/link.html",
+       bigTarget("<a id=t target=_blank href='http://www.example.org/blank.html'>Go</a>"));
+  clickInPage(100, 100);
+  ASSERT_TRUE(waitUntil([&] { return !alerts.alerts().empty(); }));
+  EXPECT_TRUE(waitForPage(kHome));
+  settle();
+  EXPECT_EQ(alerts.alerts(), (Alerts{{"URL Block", "example.org/blank.html is Blocked"}}));
+  EXPECT_EQ(toplevelCount(), windows);
+}
+
+TEST_F(LockdownKeyboardTest, NoContextMenuFileChooserOrPrintDialog) {
+  openFocused();
+  const std::size_t windows = toplevelCount();
+  show("fine.example/menu.html", bigTarget("<p id=t>Right-click me</p>"));
+  clickInPage(100, 100, 3);
+  settle();
+  EXPECT_FALSE(anyPopoverShown(view->webView().widget()));
+
+  show("fine.example/file.html", bigTarget("<input id=t type=file style='font-size:80px'>"));
+  clickInPage(100, 100);
+  settle(800ms);
+  EXPECT_EQ(toplevelCount(), windows) << "a file chooser opened";
+
+  show("fine.example/print.html",
+       titled("Print", "<script>window.print(); document.title = 'Printed';</script>"));
+  ASSERT_TRUE(waitForTitle("Printed"));
+  settle(800ms);
+  EXPECT_EQ(toplevelCount(), windows) << "a print dialog opened";
+}
+
+// GTK's own inspector opens on Ctrl+Shift+I / Ctrl+Shift+D in any window, by default.
+TEST_F(LockdownKeyboardTest, ToolkitInspectorKeysDoNothingInTheKioskWindow) {
+  const std::size_t before = toplevelCount();
+  openFocused();
+  const std::size_t windows = toplevelCount();
+  EXPECT_EQ(windows, before + 1) << "only the kiosk window, no inspector made on the way";
+  int tried = 0;
+  Glib::signal_idle().connect_once([&] {
+    for (const char* key : {"ctrl+shift+i", "ctrl+shift+d", "ctrl+shift+I"}) {
+      tried += std::system((std::string("xdotool key ") + key).c_str()) == 0;
+    }
+    settle(800ms);
+    EXPECT_EQ(toplevelCount(), windows) << "an inspector window opened";
+    platform::stopModal();
+  });
+  platform::runModalForWindow(view->window());
+  EXPECT_EQ(tried, 3);
+  WebKitSettings* webSettings = webkit_web_view_get_settings(view->webView().gobj());
+  EXPECT_FALSE(webkit_settings_get_enable_developer_extras(webSettings));
+}
+
+TEST_F(LockdownTest, PermissionsAreDeniedWithoutAQuestion) {
+  open();
+  WebKitWebView* page = view->webView().gobj();
+  // A camera and a microphone to ask for.
+  webkit_settings_set_enable_mock_capture_devices(webkit_web_view_get_settings(page), true);
+  // A listener that would say yes: the question never gets as far as it.
+  int reachedLater = 0;
+  const auto later = g_signal_connect(
+      page, "permission-request",
+      G_CALLBACK(+[](WebKitWebView*, WebKitPermissionRequest* request, int* reached) {
+        ++*reached;
+        webkit_permission_request_allow(request);
+        return TRUE;
+      }),
+      &reachedLater);
+  const std::size_t windows = toplevelCount();
+  // A secure page, where the interfaces exist at all.
+  const std::string html = titled("Asking", R"(<script>
+const results = [];
+const done = (what) => { results.push(what); if (results.length == 3) document.title = results.sort().join(' '); };
+navigator.geolocation.getCurrentPosition(() => done('location:granted'), (e) => done('location:' + e.code));
+Notification.requestPermission().then((p) => done('notification:' + p));
+navigator.mediaDevices.getUserMedia({video: true, audio: true})
+  .then(() => done('media:granted'), (e) => done('media:' + e.name));
+</script>)");
+  webkit_web_view_load_html(page, html.c_str(), "https://fine.example/");
+  ASSERT_TRUE(waitUntil([&] { return view->webView().title().starts_with("location"); }));
+  const std::string title = view->webView().title();
+  EXPECT_EQ(title, "location:1 media:NotAllowedError notification:denied");
+  EXPECT_EQ(reachedLater, 0);
+  EXPECT_EQ(toplevelCount(), windows);
+  g_signal_handler_disconnect(page, later);
+}
+
+TEST_F(LockdownTest, NothingIsDownloaded) {
+  const auto downloads =
+      std::filesystem::path(g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD) != nullptr
+                                ? g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD)
+                                : g_get_home_dir());
+  const auto count = [&] {
+    std::error_code error;
+    std::size_t n = 0;
+    for (auto it = std::filesystem::directory_iterator(downloads, error);
+         !error && it != std::filesystem::directory_iterator(); ++it) {
+      ++n;
+    }
+    return n;
+  };
+  const std::size_t before = count();
+  server.page("fine.example/tool.bin",
+              {.body = std::string(4096, 'x'), .contentType = "application/octet-stream"});
+  open();
+  show("fine.example/dl.html",
+       titled("Download",
+              "<a id=d download href='/tool.bin'>Get</a><script>"
+              "document.getElementById('d').click(); "
+              "setTimeout(() => document.title = 'Clicked', 300);</script>"));
+  ASSERT_TRUE(waitForTitle("Clicked"));
+  view->webView().setMainFrameURL("http://fine.example/tool.bin");
+  settle(800ms);
+  EXPECT_EQ(view->webView().mainFrameURL(), "http://fine.example/dl.html");
+  EXPECT_EQ(count(), before);
+  int asked = 0;
+  for (const std::string& request : server.requests()) asked += request == "fine.example/tool.bin";
+  EXPECT_GE(asked, 1) << "the test never reached the download";
+}
+
+TEST_F(LockdownTest, OnlyWebPagesReachTheMainFrame) {
+  open();
+  Commits commits(view->webView().gobj());
+  // Asked for directly, as a favourite or a test could.
+  for (const char* address : {"file:///etc/hostname", "javascript:document.title='Ran'",
+                              "data:text/html,<title>D</title>", "view-source:http://fine.example/",
+                              "mailto:someone@example.org", "ftp://fine.example/"}) {
+    view->webView().setMainFrameURL(address);
+  }
+  settle();
+  EXPECT_EQ(view->webView().mainFrameURL(), kHome);
+  EXPECT_EQ(view->webView().title(), "Home");
+
+  // Asked for by a page, one after the other, then a page that is allowed.
+  server.page("fine.example/end.html", {.body = titled("End")});
+  show("fine.example/links.html",
+       titled("Links", R"(<iframe src="data:text/html,<p>framed"></iframe><script>
+const tries = ['file:///etc/hostname', 'view-source:http://fine.example/', 'mailto:a@example.org',
+               'data:text/html,<title>D</title>', 'ghelp:gtk', 'http://fine.example/end.html'];
+tries.forEach((address, i) => setTimeout(() => { location.href = address; }, 250 * (i + 1)));
+</script>)"));
+  EXPECT_TRUE(waitForPage("http://fine.example/end.html"));
+  EXPECT_EQ(commits.shown, (std::vector<std::string>{"http://fine.example/links.html",
+                                                     "http://fine.example/end.html"}));
+}
+
+TEST_F(LockdownTest, BlockedHostTypedInCapitalsOrWithAFinalDotIsRefused) {
+  settings.save({{"BW0", "example.org"}});
+  server.page("www.example.org/up.html", {.body = titled("Up")});
+  server.page("www.example.org./dot.html", {.body = titled("Dot")});
+  server.page("example.org./bare", {.body = "<p>no title</p>"});
+  open();
+  AlertRecorder alerts;
+  for (const char* typed :
+       {"WWW.EXAMPLE.ORG/up.html", "http://www.example.org./dot.html", "Example.Org./bare"}) {
+    const std::size_t seen = alerts.alerts().size();
+    field().set_text(typed);
+    pressEnter(field());
+    ASSERT_TRUE(waitUntil([&] { return alerts.alerts().size() == seen + 1; })) << typed;
+    EXPECT_TRUE(waitForPage(kHome));
+  }
+  settle();
+  EXPECT_EQ(alerts.alerts(), (Alerts{{"URL Block", "example.org/up.html is Blocked"},
+                                     {"URL Block", "example.org./dot.html is Blocked"},
+                                     {"URL Block", "example.org./bare is Blocked"}}));
+}
+
+TEST_F(LockdownTest, CrashedPageComesBackHomeABoundedNumberOfTimesThenACalmPage) {
+  server.page("fine.example/away.html", {.body = titled("Away")});
+  open();
+  for (int crash = 1; crash <= 3; ++crash) {
+    view->webView().setMainFrameURL("http://fine.example/away.html");
+    ASSERT_TRUE(waitForPage("http://fine.example/away.html"));
+    webkit_web_view_terminate_web_process(view->webView().gobj());
+    ASSERT_TRUE(waitUntil([&] { return view->webView().mainFrameURL() == kHome; })) << crash;
+    ASSERT_TRUE(waitForTitle("Home")) << "the home page is shown again after crash " << crash;
+  }
+  webkit_web_view_terminate_web_process(view->webView().gobj());
+  EXPECT_TRUE(waitForTitle("Something went wrong"));
+  settle();
+  EXPECT_EQ(view->webView().title(), "Something went wrong");
+  // Home starts the page area afresh.
+  view->goToHome();
+  EXPECT_TRUE(waitForPage(kHome));
+  EXPECT_TRUE(waitForTitle("Home"));
+}
+
+}  // namespace
+}  // namespace harbinel::test
