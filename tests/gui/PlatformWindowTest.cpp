@@ -67,7 +67,9 @@ TEST(ModalSession, WindowBelowGetsItsFocusedFieldBackWhenTheWindowAboveEnds) {
     field.grab_focus();
     Glib::signal_idle().connect_once([] { platform::stopModal(); });
     platform::runModalForWindow(above);
-    EXPECT_EQ(below.get_focus(), &field);
+    // (The entry's focus lies in the text widget inside it.)
+    const Gtk::Widget* focus = below.get_focus();
+    EXPECT_TRUE(focus != nullptr && (focus == &field || focus->is_ancestor(field)));
     EXPECT_TRUE(below.get_sensitive());
     platform::stopModal();
   });
