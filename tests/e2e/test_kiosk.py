@@ -317,7 +317,9 @@ class KioskScenario:
 
     def drawn(self, window):
         # A window that has drawn its controls shows more than a few colours.
-        x, y, width, height = self.geometry(window)
+        if not (frame := self.geometry(window)):
+            return False
+        x, y, width, height = frame
         x, y = max(x, 0), max(y, 0)
         width, height = min(width, SCREEN_WIDTH - x), min(height, SCREEN_HEIGHT - y)
         colours = {pixel for row in self.region(x, y, width, height)[::4] for pixel in row[::4]}
@@ -327,18 +329,20 @@ class KioskScenario:
         self.wait_for(lambda: not self.windows(title), f"the window {title!r} to go")
 
     def geometry(self, window):
+        """(x, y, width, height) of a window on the screen, or None once it has gone."""
         info = self.run_tool(["xwininfo", "-id", window])
-        values = {key: int(re.search(rf"{key}:\s+(-?\d+)", info).group(1))
+        values = [re.search(rf"{key}:\s+(-?\d+)", info)
                   for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width",
-                              "Height")}
-        return (values["Absolute upper-left X"], values["Absolute upper-left Y"],
-                values["Width"], values["Height"])
+                              "Height")]
+        return tuple(int(value.group(1)) for value in values) if all(values) else None
 
     def click(self, x, y):
         self.xdotool("mousemove", "--sync", str(x), str(y), "click", "1")
 
     def click_from_corner(self, window, offset):
-        x, y, width, height = self.geometry(window)
+        frame = self.geometry(window)
+        self.assertIsNotNone(frame, f"window {window} has gone")
+        x, y, width, height = frame
         self.click(x + width - offset[0], y + height - offset[1])
 
     def type_text(self, text):
