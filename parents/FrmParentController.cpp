@@ -145,6 +145,8 @@ void FrmParentController::downloadHistory() {
 // replaces.
 void FrmParentController::savePanelDidEnd(int response) {
   savePanel_->set_visible(false);
+  // Without a window manager nobody else gives the keyboard back to this window.
+  window_->present();
   if (response != Gtk::ResponseType::ACCEPT) return;
   const Glib::RefPtr<Gio::File> chosen = savePanel_->get_file();
   if (!chosen) return;

@@ -20,7 +20,9 @@ std::vector<Session*>& sessions() {
 }
 
 // The other windows that this session made insensitive; each is held so that a window
-// destroyed during the session is not touched afterwards.
+// destroyed during the session is not touched afterwards. An insensitive window drops its
+// focus widget, so each one's is kept too and handed back: after an alert, the keys go to the
+// field they went to before (the password prompt's field, say).
 class InputBlock {
  public:
   explicit InputBlock(GtkWindow* keep) {
@@ -28,23 +30,45 @@ class InputBlock {
     for (GList* item = toplevels; item != nullptr; item = item->next) {
       auto* widget = GTK_WIDGET(item->data);
       if (item->data == keep || !gtk_widget_get_sensitive(widget)) continue;
-      blocked_.push_back(GTK_WIDGET(g_object_ref(widget)));
+      GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
+      blocked_.push_back({GTK_WIDGET(g_object_ref(widget)),
+                          focus != nullptr ? GTK_WIDGET(g_object_ref(focus)) : nullptr});
       gtk_widget_set_sensitive(widget, false);
     }
     g_list_free(toplevels);
   }
   ~InputBlock() {
-    for (GtkWidget* widget : blocked_) {
-      gtk_widget_set_sensitive(widget, true);
-      g_object_unref(widget);
+    for (const Blocked& blocked : blocked_) {
+      gtk_widget_set_sensitive(blocked.window, true);
+      if (blocked.focus != nullptr) {
+        if (gtk_window_get_focus(GTK_WINDOW(blocked.window)) == nullptr &&
+            gtk_widget_is_ancestor(blocked.focus, blocked.window)) {
+          gtk_window_set_focus(GTK_WINDOW(blocked.window), blocked.focus);
+        }
+        g_object_unref(blocked.focus);
+      }
+      g_object_unref(blocked.window);
     }
   }
   InputBlock(const InputBlock&) = delete;
   InputBlock& operator=(const InputBlock&) = delete;
 
  private:
-  std::vector<GtkWidget*> blocked_;
+  struct Blocked {
+    GtkWidget* window;
+    GtkWidget* focus;
+  };
+  std::vector<Blocked> blocked_;
 };
+
+// Without a window manager (the kiosk session has none) nobody hands the keyboard back when a
+// window closes: keys would go to whatever lies under the pointer, so after an alert the
+// prompt below it would not hear the next try. The window of the session below takes it back.
+void giveKeyboardBack() {
+  if (Gtk::Window* below = modalWindow(); below != nullptr && below->get_visible()) {
+    below->present();
+  }
+}
 
 // GTK opens its inspector on Ctrl+Shift+I or Ctrl+Shift+D in any of its windows unless the
 // user's desktop settings turn that off; from the inspector every window of the process can be
@@ -102,6 +126,7 @@ void runModalForWindow(Gtk::Window& window) {
   session.loop->run();
   closing.disconnect();
   sessions().pop_back();
+  giveKeyboardBack();
 }
 
 void stopModal() {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <gtkmm/button.h>
+#include <gtkmm/entry.h>
 #include <gtkmm/window.h>
 
 #include <glibmm/main.h>
@@ -55,6 +56,24 @@ TEST(ModalSession, NestsThreeDeepAndOnlyTheInnermostWindowTakesInput) {
   EXPECT_FALSE(bottom.get_visible());
   EXPECT_TRUE(bystander.get_sensitive());
   EXPECT_FALSE(alreadyOff.get_sensitive()) << "a window off before stays off";
+}
+
+// The password prompt below an "Invalid Password" alert must take the next try at once.
+TEST(ModalSession, WindowBelowGetsItsFocusedFieldBackWhenTheWindowAboveEnds) {
+  Gtk::Window below, above;
+  Gtk::Entry field;
+  below.set_child(field);
+  Glib::signal_idle().connect_once([&] {
+    field.grab_focus();
+    Glib::signal_idle().connect_once([] { platform::stopModal(); });
+    platform::runModalForWindow(above);
+    // (The entry's focus lies in the text widget inside it.)
+    const Gtk::Widget* focus = below.get_focus();
+    EXPECT_TRUE(focus != nullptr && (focus == &field || focus->is_ancestor(field)));
+    EXPECT_TRUE(below.get_sensitive());
+    platform::stopModal();
+  });
+  platform::runModalForWindow(below);
 }
 
 TEST(Alert, ShowsItsTextsLiterallyAndWaitsForOK) {
