@@ -5,16 +5,17 @@ set -euo pipefail
 if [ -n "${DISPLAY:-}" ]; then
   exec "$@"
 fi
-for n in $(seq 90 140); do
-  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-done
-: "${display:?no free X display number}"
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display number itself and writes it once it accepts clients.
+number_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
 xvfb_pid=$!
-trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null || true' EXIT
-for _ in $(seq 1 50); do
-  [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+trap 'kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null || true; rm -f "$number_file"' EXIT
+for _ in $(seq 1 300); do
+  [ "$(wc -l <"$number_file")" -ge 1 ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb ended before it reported a display" >&2; exit 1; }
   sleep 0.1
 done
-export DISPLAY="$display"
+number=$(tr -d '[:space:]' <"$number_file")
+[ -n "$number" ] || { echo "Xvfb did not report a display within 30 s" >&2; exit 1; }
+export DISPLAY=":$number"
 "$@"
