@@ -461,9 +461,10 @@ class KioskScenario:
             lambda: next((w for w in self.windows("Harbinel") if w != splash), None),
             "the kiosk window")
         kiosk_seen = time.monotonic()
-        # The main window opens 3.0 s after launch, and launch comes after the splash shows.
+        # The main window opens 3.0 s after launch, and launch comes after the splash shows
+        # (seen here up to a second late on a loaded machine).
         self.assertGreaterEqual(kiosk_seen - self.started, 3.0)
-        self.assertGreaterEqual(kiosk_seen - splash_seen, 2.5)
+        self.assertGreaterEqual(kiosk_seen - splash_seen, 2.0)
         self.wait_gone_window(splash)
         self.assertEqual(self.geometry(kiosk), (0, 0, SCREEN_WIDTH, SCREEN_HEIGHT))
         self.wait_for(lambda: self.shows_colour(COLOURS["home"]), "the home page")
