@@ -8,6 +8,7 @@
 #include "parents/HistoryReport.h"
 #include "platform/Alert.h"
 #include "platform/ModalSession.h"
+#include "platform/Presentation.h"
 
 namespace harbinel::parents {
 namespace {
@@ -138,6 +139,7 @@ void FrmParentController::downloadHistory() {
   savePanel_->set_default_response(Gtk::ResponseType::ACCEPT);
   savePanel_->signal_response().connect([this](int response) { savePanelDidEnd(response); });
   savePanel_->present();
+  platform::centreIfNothingPlacesWindows(*savePanel_);
   contentstr_ = assembleReport(services_.historyFolder, services_.clock.now(), services_.where);
 }
 

@@ -6,6 +6,8 @@
 #include <glibmm/main.h>
 #include <vector>
 
+#include "platform/Presentation.h"
+
 namespace harbinel::platform {
 namespace {
 
@@ -123,6 +125,7 @@ void runModalForWindow(Gtk::Window& window) {
       true);
   window.set_sensitive(true);
   window.present();
+  centreIfNothingPlacesWindows(window);
   session.loop->run();
   closing.disconnect();
   sessions().pop_back();

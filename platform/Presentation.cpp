@@ -7,7 +7,10 @@
 #include <gdkmm/monitor.h>
 #include <gdkmm/toplevel.h>
 #include <sigc++/adaptors/track_obj.h>
+
+#include <algorithm>
 #include <memory>
+#include <string_view>
 
 namespace harbinel::platform {
 namespace p = presentation;
@@ -63,6 +66,13 @@ Glib::RefPtr<Gdk::Monitor> primaryMonitor() {
   return std::dynamic_pointer_cast<Gdk::Monitor>(monitors->get_object(0));
 }
 
+#ifdef GDK_WINDOWING_X11
+bool windowManagerRuns(GdkDisplay* display) {
+  const char* name = gdk_x11_screen_get_window_manager_name(gdk_x11_display_get_screen(display));
+  return name != nullptr && std::string_view(name) != "unknown";
+}
+#endif
+
 }  // namespace
 
 MonitorFrame primaryMonitorFrame() {
@@ -71,6 +81,50 @@ MonitorFrame primaryMonitorFrame() {
   Gdk::Rectangle area;
   monitor->get_geometry(area);
   return {area.get_x(), area.get_y(), area.get_width(), area.get_height()};
+}
+
+namespace {
+
+#ifdef GDK_WINDOWING_X11
+// A window meant to cover the monitor (the kiosk window) is left where it is.
+void moveToMonitorCentre(GtkWindow* window, GdkSurface* surface) {
+  GdkDisplay* display = gdk_surface_get_display(surface);
+  if (!gdk_surface_get_mapped(surface) || windowManagerRuns(display)) return;
+  const MonitorFrame screen = primaryMonitorFrame();
+  int wantedWidth = 0, wantedHeight = 0;
+  gtk_window_get_default_size(window, &wantedWidth, &wantedHeight);
+  if (wantedWidth >= screen.width && wantedHeight >= screen.height) return;
+  const int x = screen.x + std::max(0, (screen.width - gdk_surface_get_width(surface)) / 2);
+  const int y = screen.y + std::max(0, (screen.height - gdk_surface_get_height(surface)) / 2);
+  const int scale = gdk_surface_get_scale_factor(surface);
+  XMoveWindow(gdk_x11_display_get_xdisplay(display), gdk_x11_surface_get_xid(surface), x * scale,
+              y * scale);
+}
+#endif
+
+}  // namespace
+
+// The window's size is only known once its surface has been laid out, and it may change
+// (an alert fitting its text): the window is placed at each layout of its surface, which goes
+// before the window does.
+void centreIfNothingPlacesWindows(Gtk::Window& window) {
+#ifdef GDK_WINDOWING_X11
+  auto surface = window.get_surface();
+  if (!surface || !GDK_IS_X11_SURFACE(surface->gobj())) return;
+  static const char* const kWatched = "harbinel-centred";
+  GdkSurface* raw = surface->gobj();
+  if (g_object_get_data(G_OBJECT(raw), kWatched) == nullptr) {
+    g_object_set_data(G_OBJECT(raw), kWatched, GINT_TO_POINTER(1));
+    g_signal_connect(raw, "layout",
+                     G_CALLBACK(+[](GdkSurface* laidOut, int, int, gpointer toplevel) {
+                       moveToMonitorCentre(GTK_WINDOW(toplevel), laidOut);
+                     }),
+                     window.gobj());
+  }
+  moveToMonitorCentre(window.gobj(), raw);
+#else
+  (void)window;
+#endif
 }
 
 void Presentation::coverPrimaryMonitor() {

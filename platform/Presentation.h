@@ -72,4 +72,9 @@ struct MonitorFrame {
 };
 MonitorFrame primaryMonitorFrame();
 
+// Moves a shown window to the middle of the primary monitor where no window manager places
+// windows (the kiosk session runs none, and a window would otherwise sit in the top left
+// corner of the screen). Under a window manager it does nothing: placing is its job.
+void centreIfNothingPlacesWindows(Gtk::Window& window);
+
 }  // namespace harbinel::platform

@@ -201,9 +201,8 @@ TEST_F(LockdownKeyboardTest, NoContextMenuFileChooserOrPrintDialog) {
   EXPECT_FALSE(anyPopoverShown(view->webView().widget()));
 
   // The page notes the click, so a click that missed the field cannot pass for a refusal.
-  show("fine.example/file.html",
-       bigTarget("<input id=t type=file style='font-size:80px' "
-                 "onclick=\"document.title = 'Clicked'\">"));
+  show("fine.example/file.html", bigTarget("<input id=t type=file style='font-size:80px' "
+                                           "onclick=\"document.title = 'Clicked'\">"));
   clickInPage(100, 100);
   ASSERT_TRUE(waitForTitle("Clicked"));
   settle(800ms);

@@ -1,3 +1,4 @@
+#include <gdkmm/display.h>
 #include <gtest/gtest.h>
 #include <gtkmm/button.h>
 #include <gtkmm/entry.h>
@@ -11,6 +12,9 @@
 #include "platform/ModalSession.h"
 #include "platform/Presentation.h"
 #include "tests/gui/GuiTestSupport.h"
+
+// Xlib last: its macros clash with the C++ headers above.
+#include <gdk/x11/gdkx.h>
 
 namespace harbinel::test {
 namespace {
@@ -74,6 +78,28 @@ TEST(ModalSession, WindowBelowGetsItsFocusedFieldBackWhenTheWindowAboveEnds) {
     platform::stopModal();
   });
   platform::runModalForWindow(below);
+}
+
+// Without a window manager (the kiosk session) a prompt would otherwise open in the top left
+// corner of the screen.
+TEST(ModalSession, WindowSitsInTheMiddleOfTheScreenWhereNothingPlacesWindows) {
+  const platform::MonitorFrame screen = platform::primaryMonitorFrame();
+  Gtk::Window window;
+  window.set_default_size(300, 200);
+  int x = -1, y = -1;
+  const auto placed = [&] {
+    Display* display = gdk_x11_display_get_xdisplay(Gdk::Display::get_default()->gobj());
+    XSync(display, False);
+    Window child = 0;
+    XTranslateCoordinates(display, gdk_x11_surface_get_xid(window.get_surface()->gobj()),
+                          DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    return x == screen.x + (screen.width - 300) / 2 && y == screen.y + (screen.height - 200) / 2;
+  };
+  Glib::signal_idle().connect_once([&] {
+    EXPECT_TRUE(waitUntil(placed, 5s)) << "at " << x << "," << y;
+    platform::stopModal();
+  });
+  platform::runModalForWindow(window);
 }
 
 TEST(Alert, ShowsItsTextsLiterallyAndWaitsForOK) {
