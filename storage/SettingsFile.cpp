@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -260,9 +262,12 @@ class SaveLock {
  public:
   explicit SaveLock(const fs::path& settings) : file_(openLockFile(settings)) {
     if (file_.fd < 0) return;
-    while (::flock(file_.fd, LOCK_EX) != 0 && errno == EINTR) {
+    int status;
+    while ((status = ::flock(file_.fd, LOCK_EX)) != 0 && errno == EINTR) {
     }
+    held_ = status == 0;
   }
+  bool held() const { return held_; }
 
  private:
   static int openLockFile(const fs::path& settings) {
@@ -274,7 +279,27 @@ class SaveLock {
   }
 
   FileDescriptor file_;
+  bool held_ = false;
 };
+
+// A save killed between creating its temporary file and renaming it over the settings file
+// leaves that temporary behind (".data.plist.XXXXXX"). Saves take turns under the lock, so
+// while it is held every such file is a leftover and can go.
+void removeLeftoverTemporaries(const fs::path& settings) {
+  const std::string prefix = "." + settings.filename().string() + ".";
+  const auto isLeftover = [&prefix](const std::string& name) {
+    return name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                       [](unsigned char c) { return std::isalnum(c) != 0; });
+  };
+  std::error_code error;
+  const fs::path folder = settings.has_parent_path() ? settings.parent_path() : fs::path(".");
+  for (const auto& item : fs::directory_iterator(folder, error)) {
+    if (isLeftover(item.path().filename().string()) && item.is_regular_file(error)) {
+      fs::remove(item.path(), error);
+    }
+  }
+}
 
 }  // namespace
 
@@ -304,7 +329,9 @@ SaveResult SettingsFile::save(
   }
 
   // Lock beside the real file: a link may stand where the settings file is looked for.
-  const SaveLock lock(platform::followLinks(path_));
+  const fs::path target = platform::followLinks(path_);
+  const SaveLock lock(target);
+  if (lock.held()) removeLeftoverTemporaries(target);
   const FileBytes file = readSettingsBytes(path_);
   ParsedDictionary parsed{PlistNode(plist_new_dict()), {}};
   // A missing or empty file has nothing in it to lose: the save starts it afresh.

@@ -90,6 +90,14 @@ TEST(DataSafety, KilledAtAnyMomentOfASaveTheSettingsHoldOneWholeGeneration) {
       ASSERT_EQ(value, g) << "round " << round << ": " << key << " from another save";
     }
   }
+  // The next save clears away what killed saves left behind.
+  ASSERT_TRUE(settings.save(generation(0)).ok());
+  std::vector<std::string> names;
+  for (const auto& item : fs::directory_iterator(folder.path())) {
+    names.push_back(item.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".data.plist.lock", "data.plist"}));
 }
 
 TEST(DataSafety, AFullDiskLosesTheNewLineOrSaveButNothingBefore) {
