@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -38,7 +41,35 @@ void syncFolder(const fs::path& folder) {
   ::close(fd);
 }
 
+fs::path folderOf(const fs::path& path) {
+  return path.has_parent_path() ? path.parent_path() : fs::path(".");
+}
+
+// Temporary files are hidden beside the file: ".name." and six characters from mkstemp.
+std::string temporaryPrefix(const fs::path& path) {
+  // Built piece by piece: GCC 12 at -O3 misreads `"." + name` as an overlapping copy.
+  std::string prefix = ".";
+  prefix += path.filename().string();
+  prefix += ".";
+  return prefix;
+}
+
 }  // namespace
+
+void removeLeftoverTemporaries(const fs::path& path) {
+  const std::string prefix = temporaryPrefix(path);
+  const auto isTemporary = [&prefix](const std::string& name) {
+    return name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                       [](unsigned char c) { return std::isalnum(c) != 0; });
+  };
+  std::error_code error;
+  for (const auto& item : fs::directory_iterator(folderOf(path), error)) {
+    if (isTemporary(item.path().filename().string()) && item.is_regular_file(error)) {
+      fs::remove(item.path(), error);
+    }
+  }
+}
 
 fs::path followLinks(fs::path path) {
   std::error_code error;
@@ -57,12 +88,8 @@ FileWriteResult writeFileAtomically(const fs::path& requested, std::string_view 
   if (fs::exists(path, error) && !fs::is_regular_file(path, error)) {
     return {false, path.string() + " is not a regular file"};
   }
-  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  // Built piece by piece: GCC 12 at -O3 misreads `"." + name` as an overlapping copy.
-  std::string hidden = ".";
-  hidden += path.filename().string();
-  hidden += ".XXXXXX";
-  std::string pattern = (folder / hidden).string();
+  const fs::path folder = folderOf(path);
+  std::string pattern = (folder / (temporaryPrefix(path) + "XXXXXX")).string();
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) return failure("cannot create a temporary file in", folder, errno);
   const fs::path temporary = pattern;

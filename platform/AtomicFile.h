@@ -19,6 +19,11 @@ struct FileWriteResult {
 FileWriteResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                                     unsigned newFileMode = 0644);
 
+// Removes the temporary files that writes of `path` killed before their rename left beside it.
+// Only for a caller that knows no write of `path` is under way (one holding a lock that all
+// writers take): a running write's temporary file looks just the same.
+void removeLeftoverTemporaries(const std::filesystem::path& path);
+
 // Where a chain of symbolic links ends. A settings file may be a link to where the system keeps
 // it (/etc in a package install): a save must replace the file the link names, never the link.
 std::filesystem::path followLinks(std::filesystem::path path);

@@ -71,21 +71,7 @@ bool windowManagerRuns(GdkDisplay* display) {
   const char* name = gdk_x11_screen_get_window_manager_name(gdk_x11_display_get_screen(display));
   return name != nullptr && std::string_view(name) != "unknown";
 }
-#endif
 
-}  // namespace
-
-MonitorFrame primaryMonitorFrame() {
-  auto monitor = primaryMonitor();
-  if (!monitor) return {};
-  Gdk::Rectangle area;
-  monitor->get_geometry(area);
-  return {area.get_x(), area.get_y(), area.get_width(), area.get_height()};
-}
-
-namespace {
-
-#ifdef GDK_WINDOWING_X11
 // A window meant to cover the monitor (the kiosk window) is left where it is.
 void moveToMonitorCentre(GtkWindow* window, GdkSurface* surface) {
   GdkDisplay* display = gdk_surface_get_display(surface);
@@ -103,6 +89,14 @@ void moveToMonitorCentre(GtkWindow* window, GdkSurface* surface) {
 #endif
 
 }  // namespace
+
+MonitorFrame primaryMonitorFrame() {
+  auto monitor = primaryMonitor();
+  if (!monitor) return {};
+  Gdk::Rectangle area;
+  monitor->get_geometry(area);
+  return {area.get_x(), area.get_y(), area.get_width(), area.get_height()};
+}
 
 // The window's size is only known once its surface has been laid out, and it may change
 // (an alert fitting its text): the window is placed at each layout of its surface, which goes

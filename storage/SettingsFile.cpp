@@ -7,9 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -282,25 +280,6 @@ class SaveLock {
   bool held_ = false;
 };
 
-// A save killed between creating its temporary file and renaming it over the settings file
-// leaves that temporary behind (".data.plist.XXXXXX"). Saves take turns under the lock, so
-// while it is held every such file is a leftover and can go.
-void removeLeftoverTemporaries(const fs::path& settings) {
-  const std::string prefix = "." + settings.filename().string() + ".";
-  const auto isLeftover = [&prefix](const std::string& name) {
-    return name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
-           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
-                       [](unsigned char c) { return std::isalnum(c) != 0; });
-  };
-  std::error_code error;
-  const fs::path folder = settings.has_parent_path() ? settings.parent_path() : fs::path(".");
-  for (const auto& item : fs::directory_iterator(folder, error)) {
-    if (isLeftover(item.path().filename().string()) && item.is_regular_file(error)) {
-      fs::remove(item.path(), error);
-    }
-  }
-}
-
 }  // namespace
 
 SettingsFile::SettingsFile(fs::path path) : path_(std::move(path)) {}
@@ -331,7 +310,9 @@ SaveResult SettingsFile::save(
   // Lock beside the real file: a link may stand where the settings file is looked for.
   const fs::path target = platform::followLinks(path_);
   const SaveLock lock(target);
-  if (lock.held()) removeLeftoverTemporaries(target);
+  // A save killed before its rename left its temporary file behind; saves take turns under
+  // the lock, so while it is held every such file is a leftover.
+  if (lock.held()) platform::removeLeftoverTemporaries(target);
   const FileBytes file = readSettingsBytes(path_);
   ParsedDictionary parsed{PlistNode(plist_new_dict()), {}};
   // A missing or empty file has nothing in it to lose: the save starts it afresh.
