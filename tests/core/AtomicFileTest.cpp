@@ -8,9 +8,8 @@
 #include "tests/core/TestSupport.h"
 
 namespace fs = std::filesystem;
-using harbinel::platform::writeFileAtomically;
-using harbinel::test::readFile;
-using harbinel::test::TemporaryFolder;
+using namespace harbinel::platform;
+using namespace harbinel::test;
 
 // Failures (missing folder, a folder in the way) are checked through the history report's save.
 TEST(AtomicFile, ReplacesContentKeepsModeAndLeavesNoTemporaryFile) {
@@ -23,7 +22,7 @@ TEST(AtomicFile, ReplacesContentKeepsModeAndLeavesNoTemporaryFile) {
   struct stat info {};
   ::stat(file.c_str(), &info);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(harbinel::test::namesIn(folder.path()), std::vector<std::string>{"data.plist"});
 }
 
 TEST(AtomicFile, WritesThroughLinksToTheFileTheyName) {

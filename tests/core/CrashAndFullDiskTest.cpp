@@ -19,11 +19,8 @@
 #include "tests/core/TestSupport.h"
 
 namespace fs = std::filesystem;
-using harbinel::storage::HistoryLog;
-using harbinel::storage::SaveResult;
-using harbinel::storage::SettingsFile;
-using harbinel::test::readFile;
-using harbinel::test::TemporaryFolder;
+using namespace harbinel::storage;
+using namespace harbinel::test;
 
 namespace {
 
@@ -92,12 +89,8 @@ TEST(DataSafety, KilledAtAnyMomentOfASaveTheSettingsHoldOneWholeGeneration) {
   }
   // The next save clears away what killed saves left behind.
   ASSERT_TRUE(settings.save(generation(0)).ok());
-  std::vector<std::string> names;
-  for (const auto& item : fs::directory_iterator(folder.path())) {
-    names.push_back(item.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{".data.plist.lock", "data.plist"}));
+  EXPECT_EQ(harbinel::test::namesIn(folder.path()),
+            (std::vector<std::string>{".data.plist.lock", "data.plist"}));
 }
 
 TEST(DataSafety, AFullDiskLosesTheNewLineOrSaveButNothingBefore) {

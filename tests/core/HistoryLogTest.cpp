@@ -9,15 +9,9 @@
 #include "tests/core/FileFaults.h"
 #include "tests/core/TestSupport.h"
 
-using harbinel::platform::DateLocale;
-using harbinel::platform::FixedClock;
-using harbinel::storage::dayFileName;
-using harbinel::storage::historyLineBytes;
-using harbinel::storage::HistoryLog;
-using harbinel::test::localTime;
-using harbinel::test::readFile;
-using harbinel::test::TemporaryFolder;
-using harbinel::test::writeFile;
+using namespace harbinel::platform;
+using namespace harbinel::storage;
+using namespace harbinel::test;
 namespace fs = std::filesystem;
 
 namespace {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -11,16 +10,9 @@
 
 namespace {
 namespace fs = std::filesystem;
-using harbinel::parents::assembleReport;
-using harbinel::parents::decodeDayFile;
-using harbinel::parents::kReportSeparator;
-using harbinel::parents::reportPath;
-using harbinel::parents::writeReport;
-using harbinel::platform::DateLocale;
-using harbinel::test::localTime;
-using harbinel::test::readFile;
-using harbinel::test::TemporaryFolder;
-using harbinel::test::writeFile;
+using namespace harbinel::parents;
+using namespace harbinel::platform;
+using namespace harbinel::test;
 
 const std::string kSeparator(kReportSeparator);
 const std::string kReplacement = "\xEF\xBF\xBD";  // U+FFFD
@@ -158,15 +150,6 @@ TEST(ReportPath, AddsTxtOnlyWhereTheNameLacksIt) {
       {"/home/parent/history.TXT", "/home/parent/history.TXT.txt"},  // comparisons are exact
   };
   for (const auto& c : cases) EXPECT_EQ(reportPath(c.chosen), c.written) << c.chosen;
-}
-
-std::vector<std::string> namesIn(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 TEST(WriteReport, WritesUtf8WithoutAByteOrderMarkReplacingAnEarlierReport) {

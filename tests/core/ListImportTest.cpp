@@ -7,8 +7,7 @@
 #include "filter/ListImport.h"
 #include "tests/core/TestSupport.h"
 
-using harbinel::filter::ListImporter;
-using harbinel::filter::normaliseListHost;
+using namespace harbinel::filter;
 
 TEST(ListImport, HostsAreNormalisedAsTheBlockCheckComparesThem) {
   const struct {

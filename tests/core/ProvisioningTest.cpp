@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,14 +10,9 @@
 
 namespace {
 namespace fs = std::filesystem;
-using harbinel::app::createPlist;
-using harbinel::platform::DateLocale;
-using harbinel::platform::FixedClock;
-using harbinel::platform::Folders;
-using harbinel::test::localTime;
-using harbinel::test::readFile;
-using harbinel::test::TemporaryFolder;
-using harbinel::test::writeFile;
+using namespace harbinel::app;
+using namespace harbinel::platform;
+using namespace harbinel::test;
 
 const DateLocale kBerlin{"en_GB", "Europe/Berlin"};
 
@@ -45,15 +39,6 @@ class Provisioning : public ::testing::Test {
   }
 
   fs::path data(std::string_view name) const { return folders_.dataFolder() / name; }
-
-  static std::vector<std::string> namesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
 
   TemporaryFolder root_;
   Folders folders_;

@@ -8,12 +8,8 @@
 #include "tests/core/FileFaults.h"
 #include "tests/core/TestSupport.h"
 
-using harbinel::storage::SaveResult;
-using harbinel::storage::Settings;
-using harbinel::storage::SettingsFile;
-using harbinel::test::readFile;
-using harbinel::test::TemporaryFolder;
-using harbinel::test::writeFile;
+using namespace harbinel::storage;
+using namespace harbinel::test;
 using Entries = std::vector<std::pair<std::string, std::string>>;
 namespace fs = std::filesystem;
 
@@ -217,8 +213,9 @@ TEST(SettingsFile, FailedWritesAreReportedAndLeaveTheFileAsItWas) {
     EXPECT_NE(result.detail.find("cannot write"), std::string::npos) << result.detail;
   }
   EXPECT_EQ(readFile(settings.path()), before);
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2)
-      << "only the settings file and its lock file; no temporary file left behind";
+  EXPECT_EQ(harbinel::test::namesIn(folder.path()),
+            (std::vector<std::string>{".data.plist.lock", "data.plist"}))
+      << "no temporary file left behind";
 }
 
 TEST(SettingsFile, TwoProcessesSavingAtOnceLoseNoKey) {

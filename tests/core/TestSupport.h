@@ -30,6 +30,8 @@ class TemporaryFolder {
 };
 
 std::string readFile(const std::filesystem::path& path);
+// The names of what a folder holds, sorted.
+std::vector<std::string> namesIn(const std::filesystem::path& folder);
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Runs a Python 3 program (its source text) with arguments (no single quotes in them);
