@@ -102,21 +102,20 @@ TEST_F(HistoryReportWindow, WithoutDayFilesIsAnEmptyFile) {
   EXPECT_EQ(readFile(out("empty.txt")), "");
 }
 
-TEST_F(HistoryReportWindow, CancellingWritesNothing) {
-  const auto window = openPanel();
-  window->savePanel()->set_current_folder(Gio::File::create_for_path(folder / "out"));
-  window->savePanel()->set_current_name("week");
-  window->savePanel()->response(Gtk::ResponseType::CANCEL);
-  settle();
-  EXPECT_FALSE(window->savePanel()->get_visible());
-  EXPECT_TRUE(fs::is_empty(folder / "out"));
-  EXPECT_TRUE(alerts.alerts().empty());
-  EXPECT_TRUE(window->window().get_visible());
-}
-
-// The panel itself asks before a file is replaced; once the parent agrees, the file is
-// replaced.
-TEST_F(HistoryReportWindow, AReplaceTheParentAgreedToReplaces) {
+// Cancelling writes nothing. The panel itself asks before a file is replaced; once the parent
+// agrees, the file is replaced.
+TEST_F(HistoryReportWindow, CancellingWritesNothingAndAReplaceTheParentAgreedToReplaces) {
+  {
+    const auto window = openPanel();
+    window->savePanel()->set_current_folder(Gio::File::create_for_path(folder / "out"));
+    window->savePanel()->set_current_name("week");
+    window->savePanel()->response(Gtk::ResponseType::CANCEL);
+    settle();
+    EXPECT_FALSE(window->savePanel()->get_visible());
+    EXPECT_TRUE(fs::is_empty(folder / "out"));
+    EXPECT_TRUE(alerts.alerts().empty());
+    EXPECT_TRUE(window->window().get_visible());
+  }
   writeFile(out("week.txt"), "last week's report");
   const auto window = openPanel();
   choose(*window, out("week.txt"));

@@ -24,8 +24,7 @@ parents::FrmPassword* promptInSession(browser::MainView& view) {
 
 parents::FrmParentController* parentsWindowInSession(browser::MainView& view) {
   parents::FrmPassword* prompt = view.frmpassword();
-  parents::FrmParentController* window = prompt ? prompt->frmparentcontroller() : nullptr;
-  return window != nullptr && isInSession(window->window()) ? window : nullptr;
+  return prompt != nullptr ? test::parentsWindowInSession(*prompt) : nullptr;
 }
 
 // Parents, the password, the settings: the switch as the parent leaves it decides the address
@@ -63,8 +62,7 @@ TEST_F(ParentsFromMainWindow, TheAddressBarFollowsTheSwitchAndNewSettingsCountAt
     EXPECT_EQ(platform::modalDepth(), 0);
   }
 
-  field().set_text("www.games.example/play");
-  pressEnter(field());
+  enter("www.games.example/play");
   ASSERT_TRUE(waitUntil([&] { return !alerts.alerts().empty(); }));
   EXPECT_EQ(alerts.alerts()[0].message, "URL Block");
 }
