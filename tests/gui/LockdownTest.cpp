@@ -2,9 +2,12 @@
 #include <gtkmm/popover.h>
 #include <webkit/webkit.h>
 
+#include <gdkmm/display.h>
 #include <glibmm/main.h>
 
+#include <sys/wait.h>
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
@@ -13,10 +16,50 @@
 
 #include "platform/ModalSession.h"
 #include "tests/gui/BrowserFixture.h"
-#include "tests/gui/WindowManager.h"
+
+// Xlib last: its macros clash with the C++ headers above.
+#include <gdk/x11/gdkx.h>
 
 namespace harbinel::test {
 namespace {
+
+// A real window manager (openbox) on the test's display for as long as the object lives, so
+// that close keys, full screen and its undoing are carried out as on a desktop. Only for tests
+// that run alone: it manages every window on the display.
+class WindowManager {
+ public:
+  WindowManager() {
+    char* argv[] = {const_cast<char*>("openbox"), const_cast<char*>("--sm-disable"), nullptr};
+    const auto flags =
+        static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
+                                 G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL);
+    started_ = g_spawn_async(nullptr, argv, nullptr, flags, nullptr, nullptr, &pid_, nullptr);
+    // It has taken the display once the root window names it.
+    started_ =
+        started_ &&
+        waitUntil(
+            [] {
+              return std::system("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window") == 0;
+            },
+            5s);
+  }
+  ~WindowManager() {
+    if (pid_ == 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    g_spawn_close_pid(pid_);
+    // It leaves the keyboard focus with no window; give it back to the window under the
+    // pointer, as the server had it, so that later windows on the display take it again.
+    Display* display = gdk_x11_display_get_xdisplay(Gdk::Display::get_default()->gobj());
+    XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
+    XSync(display, False);
+  }
+  bool started() const { return started_; }
+
+ private:
+  GPid pid_ = 0;
+  bool started_ = false;
+};
 
 using Alerts = std::vector<AlertRecorder::Shown>;
 
@@ -215,7 +258,36 @@ TEST_F(LockdownKeyboardTest, NoInspectorContextMenuFileChooserOrPrintDialog) {
   EXPECT_EQ(toplevelCount(), windows) << "a print dialog opened";
 }
 
-TEST_F(LockdownTest, PermissionsAreDeniedWithoutAQuestion) {
+// Counts the downloads the engine starts and sends each, should one go through, into a folder
+// of the test rather than the user's own.
+class DownloadWatch {
+ public:
+  DownloadWatch(WebKitWebView* view, std::filesystem::path folder)
+      : session_(webkit_web_view_get_network_session(view)), folder_(std::move(folder)) {
+    std::filesystem::create_directories(folder_);
+    id_ = g_signal_connect(
+        session_, "download-started",
+        G_CALLBACK(+[](WebKitNetworkSession*, WebKitDownload* download, DownloadWatch* self) {
+          ++self->started;
+          const auto target = self->folder_ / std::to_string(self->started);
+          webkit_download_set_destination(download, target.c_str());
+        }),
+        this);
+  }
+  ~DownloadWatch() { g_signal_handler_disconnect(session_, id_); }
+  bool folderEmpty() const { return std::filesystem::is_empty(folder_); }
+  int started = 0;
+
+ private:
+  WebKitNetworkSession* session_;
+  std::filesystem::path folder_;
+  unsigned long id_;
+};
+
+// Permissions are denied without a question, and nothing is downloaded.
+TEST_F(LockdownTest, NoPermissionIsGrantedAndNothingIsDownloaded) {
+  server.page("fine.example/tool.bin",
+              {.body = std::string(4096, 'x'), .contentType = "application/octet-stream"});
   open();
   WebKitWebView* page = view->webView().gobj();
   // A camera and a microphone to ask for.
@@ -247,38 +319,7 @@ navigator.mediaDevices.getUserMedia({video: true, audio: true})
   EXPECT_EQ(reachedLater, 0);
   EXPECT_EQ(toplevelCount(), windows);
   g_signal_handler_disconnect(page, later);
-}
 
-// Counts the downloads the engine starts and sends each, should one go through, into a folder
-// of the test rather than the user's own.
-class DownloadWatch {
- public:
-  DownloadWatch(WebKitWebView* view, std::filesystem::path folder)
-      : session_(webkit_web_view_get_network_session(view)), folder_(std::move(folder)) {
-    std::filesystem::create_directories(folder_);
-    id_ = g_signal_connect(
-        session_, "download-started",
-        G_CALLBACK(+[](WebKitNetworkSession*, WebKitDownload* download, DownloadWatch* self) {
-          ++self->started;
-          const auto target = self->folder_ / std::to_string(self->started);
-          webkit_download_set_destination(download, target.c_str());
-        }),
-        this);
-  }
-  ~DownloadWatch() { g_signal_handler_disconnect(session_, id_); }
-  bool folderEmpty() const { return std::filesystem::is_empty(folder_); }
-  int started = 0;
-
- private:
-  WebKitNetworkSession* session_;
-  std::filesystem::path folder_;
-  unsigned long id_;
-};
-
-TEST_F(LockdownTest, NothingIsDownloaded) {
-  server.page("fine.example/tool.bin",
-              {.body = std::string(4096, 'x'), .contentType = "application/octet-stream"});
-  open();
   DownloadWatch downloads(view->webView().gobj(), folder / "downloads");
 
   // A link that asks for a download: it starts, and stops there.
