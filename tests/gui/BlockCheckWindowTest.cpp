@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "filter/DomainList.h"
@@ -21,10 +22,8 @@ TEST_F(BrowserTest, TitledPageOnTheParentsListIsRefusedOnce) {
   open();
   AlertRecorder alerts;
 
-  field().set_text("http://www.example.org/games/index.html");
-  pressEnter(field());
-  ASSERT_TRUE(waitUntil([&] { return !alerts.alerts().empty(); }));
-  EXPECT_TRUE(waitForPage(kHome));
+  enter("http://www.example.org/games/index.html");
+  expectRefused(alerts);
   settle();
 
   EXPECT_EQ(alerts.alerts(), Alerts{blocked("example.org/games/index.html")});
@@ -39,13 +38,10 @@ TEST_F(BrowserTest, PageWithoutATitleOnADomainListIsRefused) {
   open();
   AlertRecorder alerts;
 
-  view->webView().setMainFrameURL("http://bad.example/picture.txt");
-  ASSERT_TRUE(waitUntil([&] { return alerts.alerts().size() == 1; }));
-  EXPECT_TRUE(waitForPage(kHome));
-
-  view->webView().setMainFrameURL("http://bad.example/untitled.html");
-  ASSERT_TRUE(waitUntil([&] { return alerts.alerts().size() == 2; }));
-  EXPECT_TRUE(waitForPage(kHome));
+  load("http://bad.example/picture.txt");
+  expectRefused(alerts, 1);
+  load("http://bad.example/untitled.html");
+  expectRefused(alerts, 2);
   settle();
 
   EXPECT_EQ(alerts.alerts(),
@@ -65,14 +61,13 @@ TEST_F(BrowserTest, PageThatKeepsChangingItsTitle) {
   AlertRecorder alerts;
 
   // Allowed: judged at every new title, never refused.
-  view->webView().setMainFrameURL("http://fine.example/title.html");
+  load("http://fine.example/title.html");
   ASSERT_TRUE(waitUntil([&] { return view->webView().title() == "T5"; }));
   EXPECT_TRUE(alerts.alerts().empty());
 
   // Refused: once, however often the title changes under the alert.
-  view->webView().setMainFrameURL("http://www.example.org/title.html");
-  ASSERT_TRUE(waitUntil([&] { return !alerts.alerts().empty(); }));
-  EXPECT_TRUE(waitForPage(kHome));
+  load("http://www.example.org/title.html");
+  expectRefused(alerts);
   settle();
   EXPECT_EQ(alerts.alerts(), Alerts{blocked("example.org/title.html")});
   EXPECT_EQ(historyLines(), Lines{"example.org/title.html"});
@@ -88,57 +83,46 @@ TEST_F(BrowserTest, RedirectIsJudgedAtItsTarget) {
   open();
   AlertRecorder alerts;
 
-  view->webView().setMainFrameURL("http://www.fine.org/go");
-  ASSERT_TRUE(waitUntil([&] { return !alerts.alerts().empty(); }));
-  EXPECT_TRUE(waitForPage(kHome));
-
+  load("http://www.fine.org/go");
+  expectRefused(alerts);
   // Leaving a blocked host by a redirect is judged by where it lands.
-  view->webView().setMainFrameURL("http://www.example.org/out");
+  load("http://www.example.org/out");
   EXPECT_TRUE(waitForPage("http://www.fine.org/safe.html"));
   settle();
   EXPECT_EQ(alerts.alerts(), Alerts{blocked("example.org/landing.html")});
 }
 
-TEST_F(BrowserTest, BlockedHostInsideAFrameOfAnAllowedPageIsNotRefused) {
+// A blocked host inside a frame of an allowed page is not refused; a host added to the
+// parents' list is refused from the next page on.
+TEST_F(BrowserTest, FramesAreNotJudgedAndTheParentsListCountsFromTheNextPageOn) {
   settings.save({{"BW0", "example.org"}});
   server.page(
       "www.fine.org/frame.html",
       {.body = titled("Outer", "<iframe src='http://www.example.org/inner.html'></iframe>")});
   server.page("www.example.org/inner.html", {.body = titled("Inner")});
-  open();
-  AlertRecorder alerts;
-
-  view->webView().setMainFrameURL("http://www.fine.org/frame.html");
-  EXPECT_TRUE(waitForPage("http://www.fine.org/frame.html"));
-  ASSERT_TRUE(waitUntil([&] {
-    for (const std::string& r : server.requests()) {
-      if (r == "www.example.org/inner.html") return true;
-    }
-    return false;
-  }));
-  settle();
-  EXPECT_TRUE(alerts.alerts().empty());
-}
-
-TEST_F(BrowserTest, HostAddedToTheParentsListIsRefusedFromTheNextPageOn) {
   server.page("kids.example/one.html", {.body = titled("One")});
   server.page("kids.example/two.html", {.body = titled("Two")});
   open();
   AlertRecorder alerts;
 
-  view->webView().setMainFrameURL("http://kids.example/one.html");
+  load("http://www.fine.org/frame.html");
+  EXPECT_TRUE(waitForPage("http://www.fine.org/frame.html"));
+  ASSERT_TRUE(waitUntil(
+      [&] { return std::ranges::count(server.requests(), "www.example.org/inner.html") > 0; }));
+  settle();
+  EXPECT_TRUE(alerts.alerts().empty());
+
+  load("http://kids.example/one.html");
   EXPECT_TRUE(waitForPage("http://kids.example/one.html"));
   // Its title report comes after the load: judged under the new list, it would refuse this
   // page rather than the next.
   ASSERT_TRUE(waitUntil([&] { return view->webView().title() == "One"; }));
   settings.save({{"BW4", "kids.example"}});
-  view->webView().setMainFrameURL("http://kids.example/two.html");
-  ASSERT_TRUE(waitUntil([&] { return !alerts.alerts().empty(); }));
-  EXPECT_TRUE(waitForPage(kHome));
-
+  load("http://kids.example/two.html");
+  expectRefused(alerts);
   // Removed again: allowed again, without a restart either.
   settings.save({{"BW4", ""}});
-  view->webView().setMainFrameURL("http://kids.example/two.html");
+  load("http://kids.example/two.html");
   EXPECT_TRUE(waitForPage("http://kids.example/two.html"));
   settle();
   EXPECT_EQ(alerts.alerts(), Alerts{blocked("kids.example/two.html")});
@@ -155,8 +139,7 @@ TEST_F(BrowserTest, BlockedHomePageIsRefusedOncePerDismissal) {
   lists.setDnssameArray(filter::DomainList::fromText("home.test"));
 
   view->goToHome();
-  ASSERT_TRUE(waitUntil([&] { return alerts.alerts().size() >= 3; }));
-  EXPECT_TRUE(waitForPage(kHome));
+  expectRefused(alerts, 3);
   settle(800ms);
   EXPECT_EQ(alerts.alerts(), Alerts(3, blocked("home.test/net/")));
   EXPECT_EQ(historyLines(), Lines(3, "home.test/net/"));

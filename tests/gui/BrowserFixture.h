@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,36 @@ class BrowserTest : public ::testing::Test {
   bool waitForPage(const std::string& address) {
     return waitUntil(
         [&] { return view->webView().mainFrameURL() == address && !view->webView().isLoading(); });
+  }
+
+  // Opens the main window and waits until it has the keyboard focus.
+  void openFocused() {
+    open();
+    ASSERT_TRUE(waitUntil([&] { return view->window().is_active(); }));
+  }
+
+  void load(const std::string& address) { view->webView().setMainFrameURL(address); }
+
+  // Types `text` in the address field and presses Enter.
+  void enter(const std::string& text) {
+    field().set_text(text);
+    pressEnter(field());
+  }
+
+  // Waits for the alert numbered `count` and for the home page the refusal brings back.
+  void expectRefused(const AlertRecorder& alerts, std::size_t count = 1) {
+    ASSERT_TRUE(waitUntil([&] { return alerts.alerts().size() >= count; }));
+    EXPECT_TRUE(waitForPage(kHome));
+  }
+
+  // Clicks with the real pointer, `button`, at (x, y) of `widget`. The kiosk window covers the
+  // screen from its top left corner.
+  void clickAt(Gtk::Widget& widget, double x, double y, int button = 1) {
+    double sx = 0, sy = 0;
+    ASSERT_TRUE(widget.translate_coordinates(view->window(), x, y, sx, sy));
+    const std::string click = "xdotool mousemove " + std::to_string(int(sx)) + " " +
+                              std::to_string(int(sy)) + " click " + std::to_string(button);
+    ASSERT_EQ(std::system(click.c_str()), 0);
   }
 
   std::vector<std::string> historyLines() const { return historyTexts(history.todaysFile()); }

@@ -4,6 +4,7 @@
 #include <libsoup/soup.h>
 
 #include <glibmm/main.h>
+#include <sstream>
 #include <stdexcept>
 
 #include "parents/HistoryReport.h"
@@ -89,6 +90,18 @@ std::string titled(std::string_view title, std::string_view body) {
          std::string(body) + "</body></html>";
 }
 
+std::string propertyList(const Entries& entries, const std::string& moreXml) {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+      "\"http://www.apple.com/DTD/PropertyList-1.0.dtd\">\n"
+      "<plist version=\"1.0\">\n<dict>\n";
+  for (const auto& [key, value] : entries) {
+    if (value) xml += "\t<key>" + key + "</key>\n\t<string>" + *value + "</string>\n";
+  }
+  return xml + moreXml + "</dict>\n</plist>\n";
+}
+
 AlertRecorder::AlertRecorder(Hook hook) : hook_(std::move(hook)) {
   previous_ = platform::setAlertObserver([this](platform::ShownAlert& alert) {
     alerts_.push_back({alert.messageText(), alert.informativeText()});
@@ -133,16 +146,11 @@ Gtk::Button* findButton(Gtk::Widget& root, std::string_view label) {
 std::vector<std::string> historyTexts(const std::filesystem::path& dayFile) {
   std::vector<std::string> texts;
   if (!std::filesystem::exists(dayFile)) return texts;
-  const std::string text = parents::decodeDayFile(readFile(dayFile));
+  std::istringstream lines(parents::decodeDayFile(readFile(dayFile)));
   const std::string arrow = "  --> ";
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(start, end - start);
+  for (std::string line; std::getline(lines, line);) {
     const std::size_t at = line.find(arrow);
     if (at != std::string::npos) texts.push_back(line.substr(at + arrow.size()));
-    start = end + 1;
   }
   return texts;
 }

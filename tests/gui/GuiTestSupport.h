@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/Alert.h"
@@ -68,6 +70,11 @@ class TestServer {
 
 // A page with a title.
 std::string titled(std::string_view title, std::string_view body = "<p>hello</p>");
+
+// The settings file's entries, written as an XML property list by hand, as another program
+// would. Values are written as they stand (no markup in them).
+using Entries = std::vector<std::pair<std::string, std::optional<std::string>>>;
+std::string propertyList(const Entries& entries, const std::string& moreXml = {});
 
 // Records every alert and, unless told otherwise, presses its OK button at once.
 class AlertRecorder {

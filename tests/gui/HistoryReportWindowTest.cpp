@@ -86,15 +86,15 @@ TEST_F(HistoryReportWindow, WritesTheLastSevenDaysNewestFirstAddingTxtOnlyWhereM
   EXPECT_TRUE(alerts.alerts().empty());
 }
 
-TEST_F(HistoryReportWindow, IsTheHistoryAsItWasWhenThePanelOpened) {
-  const auto window = openPanel();
-  logAt(2025, 1, 2, 9, 30, 0, "while-the-panel-was-up.example");
-  choose(*window, out("week"));
-  ASSERT_TRUE(waitUntil([&] { return fs::exists(out("week.txt")); }));
-  EXPECT_EQ(readFile(out("week.txt")), expectedReport);
-}
-
-TEST_F(HistoryReportWindow, WithoutDayFilesIsAnEmptyFile) {
+// A report is the history as it was when the panel opened; without day files, an empty file.
+TEST_F(HistoryReportWindow, IsTheHistoryAsItWasWhenThePanelOpenedOrEmptyWithoutDayFiles) {
+  {
+    const auto window = openPanel();
+    logAt(2025, 1, 2, 9, 30, 0, "while-the-panel-was-up.example");
+    choose(*window, out("week"));
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(out("week.txt")); }));
+    EXPECT_EQ(readFile(out("week.txt")), expectedReport);
+  }
   fs::remove_all(folder / "hts");
   const auto window = openPanel();
   choose(*window, out("empty"));
@@ -102,21 +102,20 @@ TEST_F(HistoryReportWindow, WithoutDayFilesIsAnEmptyFile) {
   EXPECT_EQ(readFile(out("empty.txt")), "");
 }
 
-TEST_F(HistoryReportWindow, CancellingWritesNothing) {
-  const auto window = openPanel();
-  window->savePanel()->set_current_folder(Gio::File::create_for_path(folder / "out"));
-  window->savePanel()->set_current_name("week");
-  window->savePanel()->response(Gtk::ResponseType::CANCEL);
-  settle();
-  EXPECT_FALSE(window->savePanel()->get_visible());
-  EXPECT_TRUE(fs::is_empty(folder / "out"));
-  EXPECT_TRUE(alerts.alerts().empty());
-  EXPECT_TRUE(window->window().get_visible());
-}
-
-// The panel itself asks before a file is replaced; once the parent agrees, the file is
-// replaced.
-TEST_F(HistoryReportWindow, AReplaceTheParentAgreedToReplaces) {
+// Cancelling writes nothing. The panel itself asks before a file is replaced; once the parent
+// agrees, the file is replaced.
+TEST_F(HistoryReportWindow, CancellingWritesNothingAndAReplaceTheParentAgreedToReplaces) {
+  {
+    const auto window = openPanel();
+    window->savePanel()->set_current_folder(Gio::File::create_for_path(folder / "out"));
+    window->savePanel()->set_current_name("week");
+    window->savePanel()->response(Gtk::ResponseType::CANCEL);
+    settle();
+    EXPECT_FALSE(window->savePanel()->get_visible());
+    EXPECT_TRUE(fs::is_empty(folder / "out"));
+    EXPECT_TRUE(alerts.alerts().empty());
+    EXPECT_TRUE(window->window().get_visible());
+  }
   writeFile(out("week.txt"), "last week's report");
   const auto window = openPanel();
   choose(*window, out("week.txt"));

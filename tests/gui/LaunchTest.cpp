@@ -2,6 +2,7 @@
 
 #include <glibmm/main.h>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,24 @@ fs::path resourceFolder(const TemporaryFolder& folder, const std::vector<std::st
   writeFile(resources / "dmnsame", "same.example\n");
   for (const std::string& name : without) fs::remove(resources / name);
   return resources;
+}
+
+// Runs the main loop until the main window runs its session with `shown` holding, then ends
+// that session, so that the test goes on; false when that never came.
+bool endMainWindowSession(
+    app::HarbinelAppDelegate& delegate, const std::function<bool()>& shown = [] { return true; }) {
+  bool ended = false;
+  auto watch = Glib::signal_timeout().connect(
+      [&] {
+        if (platform::modalDepth() != 1 || delegate.mainView() == nullptr || !shown()) return true;
+        ended = true;
+        platform::stopModal();
+        return false;
+      },
+      20);
+  waitUntil([&] { return ended; }, 20s);
+  watch.disconnect();
+  return ended;
 }
 
 TEST(Launch, DataFolderThatCannotBeMadeGivesSixIdenticalAlertsAndStartUpGoesOn) {
@@ -81,27 +100,16 @@ TEST(Launch, MainWindowWaitsForTheStartUpAlertsThenOpensAtOnce) {
     return false;
   });
 
-  // Ends the main window's session once it runs, so that the test goes on.
-  bool sessionRan = false;
-  std::string homeShown;
-  auto watch = Glib::signal_timeout().connect(
-      [&] {
-        if (platform::modalDepth() != 1 || delegate.mainView() == nullptr) return true;
-        if (delegate.mainView()->webView().mainFrameURL() != "http://home.test/net/") return true;
-        sessionRan = true;
-        homeShown = delegate.mainView()->webView().mainFrameURL();
-        platform::stopModal();
-        return false;
-      },
-      20);
-
   delegate.applicationDidFinishLaunching();
   EXPECT_EQ(alerts.alerts().size(), 1u) << "only dmnsame is missing";
   EXPECT_FALSE(openedUnderTheAlert);
   EXPECT_EQ(delegate.mainView(), nullptr) << "not inside the handler either";
 
-  EXPECT_TRUE(waitUntil([&] { return sessionRan; }, 20s));
-  watch.disconnect();
+  std::string homeShown;
+  EXPECT_TRUE(endMainWindowSession(delegate, [&] {
+    homeShown = delegate.mainView()->webView().mainFrameURL();
+    return homeShown == "http://home.test/net/";
+  }));
   EXPECT_EQ(homeShown, "http://home.test/net/");
   EXPECT_EQ(delegate.blockLists().dnsArray().size(), 3u) << "ads, bad and the empty last line";
   EXPECT_EQ(delegate.blockLists().dnssameArray().size(), 0u);
@@ -124,17 +132,7 @@ TEST(Launch, FirstStartProvisionsQuietlyAndOpensTheMainWindowAfterTheDelay) {
   delegate.applicationDidFinishLaunching();
   EXPECT_EQ(delegate.mainView(), nullptr);
 
-  bool splashGone = false;
-  auto watch = Glib::signal_timeout().connect(
-      [&] {
-        if (platform::modalDepth() != 1 || delegate.mainView() == nullptr) return true;
-        splashGone = true;
-        platform::stopModal();
-        return false;
-      },
-      20);
-  EXPECT_TRUE(waitUntil([&] { return splashGone; }, 20s));
-  watch.disconnect();
+  EXPECT_TRUE(endMainWindowSession(delegate));
   EXPECT_TRUE(alerts.alerts().empty());
   ASSERT_EQ(log.lines().size(), 1u);
   EXPECT_TRUE(fs::exists(folder / "support" / "Pellwick" / "hts" / log.lines()[0]));

@@ -24,17 +24,39 @@ parents::FrmPassword* promptInSession(browser::MainView& view) {
 
 parents::FrmParentController* parentsWindowInSession(browser::MainView& view) {
   parents::FrmPassword* prompt = view.frmpassword();
-  parents::FrmParentController* window = prompt ? prompt->frmparentcontroller() : nullptr;
-  return window != nullptr && isInSession(window->window()) ? window : nullptr;
+  return prompt != nullptr ? test::parentsWindowInSession(*prompt) : nullptr;
 }
 
-// Parents, the password, the settings: the switch as the parent leaves it decides the address
-// bar once the window closes, and a site blocked there is refused from the next page on.
-TEST_F(ParentsFromMainWindow, TheAddressBarFollowsTheSwitchAndNewSettingsCountAtOnce) {
+// Close asks for the password, and Cancel keeps the kiosk running. Parents, the password, the
+// settings: the switch as the parent leaves it decides the address bar once the window closes,
+// and a site blocked there is refused from the next page on.
+TEST_F(ParentsFromMainWindow, CloseAndParentsAskForThePasswordAndNewSettingsCountAtOnce) {
   writeFile(folder / "data.plist", propertyList({{"PD", "Secret"}, {"AB", "ON"}}));
   server.page("www.games.example/play", {.body = titled("Games")});
-  AlertRecorder alerts;
   open();
+  {
+    AlertRecorder alerts;
+    for (int press_ = 0; press_ < 2; ++press_) {
+      Steps steps;
+      steps.when([&] { return promptInSession(*view) != nullptr; },
+                 [&] {
+                   parents::FrmPassword& prompt = *view->frmpassword();
+                   EXPECT_EQ(prompt.window().get_title(), "Close Application");
+                   EXPECT_EQ(prompt.delegate(), nullptr);
+                   // A new prompt each time: nothing typed before is left in it.
+                   EXPECT_EQ(prompt.outlets().txtfieldpassword->get_text(), "");
+                   enterPassword(prompt, "secret");
+                   prompt.outlets().btnCancel->activate();
+                 });
+      view->outlets().closeBtn->activate();
+      ASSERT_TRUE(waitUntil([&] { return steps.finished() && platform::modalDepth() == 0; }));
+    }
+    ASSERT_EQ(alerts.alerts().size(), 2u);
+    EXPECT_EQ(alerts.alerts()[1].informative, "Invalid Password");
+    EXPECT_TRUE(view->window().get_visible());
+    EXPECT_TRUE(addressBarShown(*view));
+  }
+  AlertRecorder alerts;
   EXPECT_TRUE(addressBarShown(*view));
 
   for (const bool switchOn : {false, true}) {
@@ -63,37 +85,9 @@ TEST_F(ParentsFromMainWindow, TheAddressBarFollowsTheSwitchAndNewSettingsCountAt
     EXPECT_EQ(platform::modalDepth(), 0);
   }
 
-  field().set_text("www.games.example/play");
-  pressEnter(field());
+  enter("www.games.example/play");
   ASSERT_TRUE(waitUntil([&] { return !alerts.alerts().empty(); }));
   EXPECT_EQ(alerts.alerts()[0].message, "URL Block");
-}
-
-TEST_F(ParentsFromMainWindow, CloseAsksForThePasswordAndCancelKeepsTheKioskRunning) {
-  writeFile(folder / "data.plist", propertyList({{"PD", "Secret"}, {"AB", "ON"}}));
-  AlertRecorder alerts;
-  open();
-
-  for (int press_ = 0; press_ < 2; ++press_) {
-    Steps steps;
-    steps.when([&] { return promptInSession(*view) != nullptr; },
-               [&] {
-                 parents::FrmPassword& prompt = *view->frmpassword();
-                 EXPECT_EQ(prompt.window().get_title(), "Close Application");
-                 EXPECT_EQ(prompt.delegate(), nullptr);
-                 // A new prompt each time: nothing typed before is left in it.
-                 EXPECT_EQ(prompt.outlets().txtfieldpassword->get_text(), "");
-                 prompt.outlets().txtfieldpassword->set_text("secret");
-                 pressEnter(*prompt.outlets().txtfieldpassword);
-                 prompt.outlets().btnCancel->activate();
-               });
-    view->outlets().closeBtn->activate();
-    ASSERT_TRUE(waitUntil([&] { return steps.finished() && platform::modalDepth() == 0; }));
-  }
-  ASSERT_EQ(alerts.alerts().size(), 2u);
-  EXPECT_EQ(alerts.alerts()[1].informative, "Invalid Password");
-  EXPECT_TRUE(view->window().get_visible());
-  EXPECT_TRUE(addressBarShown(*view));
 }
 
 }  // namespace

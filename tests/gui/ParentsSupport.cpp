@@ -48,16 +48,14 @@ bool isInSession(const Gtk::Window& window) {
   return platform::modalWindow() == &window && window.get_visible();
 }
 
-std::string propertyList(const Entries& entries, const std::string& moreXml) {
-  std::string xml =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-      "\"http://www.apple.com/DTD/PropertyList-1.0.dtd\">\n"
-      "<plist version=\"1.0\">\n<dict>\n";
-  for (const auto& [key, value] : entries) {
-    if (value) xml += "\t<key>" + key + "</key>\n\t<string>" + *value + "</string>\n";
-  }
-  return xml + moreXml + "</dict>\n</plist>\n";
+parents::FrmParentController* parentsWindowInSession(parents::FrmPassword& prompt) {
+  parents::FrmParentController* window = prompt.frmparentcontroller();
+  return window != nullptr && isInSession(window->window()) ? window : nullptr;
+}
+
+void enterPassword(parents::FrmPassword& prompt, const std::string& text) {
+  prompt.outlets().txtfieldpassword->set_text(text);
+  pressEnter(*prompt.outlets().txtfieldpassword);
 }
 
 parents::ParentServices ParentControls::services() const {
@@ -87,7 +85,14 @@ ParentsWindowController ParentControls::parentsWindow(parents::myprotocolparent*
   return opened;
 }
 
-void ParentControls::runPrompt(parents::FrmPassword& prompt, Steps& steps) {
+void ParentControls::runPrompt(parents::FrmPassword& prompt, std::function<void()> act,
+                               std::function<void(parents::FrmParentController&)> inParents) {
+  Steps steps;
+  steps.when([&] { return isInSession(prompt.window()); }, std::move(act));
+  if (inParents) {
+    steps.when([&] { return parentsWindowInSession(prompt) != nullptr; },
+               [&] { inParents(*prompt.frmparentcontroller()); });
+  }
   platform::runModalForWindow(prompt.window());
   EXPECT_TRUE(steps.finished());
 }

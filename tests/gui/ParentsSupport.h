@@ -51,11 +51,10 @@ class Steps {
 
 // The window that runs the innermost session is `window`, on screen.
 bool isInSession(const Gtk::Window& window);
-
-// The settings file's entries, written as an XML property list by hand, as another program
-// would. Values are written as they stand (no markup in them).
-using Entries = std::vector<std::pair<std::string, std::optional<std::string>>>;
-std::string propertyList(const Entries& entries, const std::string& moreXml = {});
+// The parents' window `prompt` opened, once it runs its session; else nullptr.
+parents::FrmParentController* parentsWindowInSession(parents::FrmPassword& prompt);
+// Types `text` in the prompt's password field and presses Enter.
+void enterPassword(parents::FrmPassword& prompt, const std::string& text);
 
 // Stands in for the main browser window: notes the address-bar switch each time it is told.
 class MainWindowStandIn : public browser::myprotocolpassword {
@@ -89,8 +88,10 @@ class ParentControls : public ::testing::Test {
   void store(const Entries& entries, const std::string& moreXml = {}) const;
   Prompt prompt(std::string_view windowname, browser::myprotocolpassword* delegate = nullptr);
   ParentsWindowController parentsWindow(parents::myprotocolparent* delegate = nullptr);
-  // Runs the prompt in its own session, as the main window does, with `steps` acting inside.
-  void runPrompt(parents::FrmPassword& prompt, Steps& steps);
+  // Runs the prompt in its own session, as the main window does: `act` runs inside it, then
+  // `inParents`, if given, inside the session of the parents' window the prompt opened.
+  void runPrompt(parents::FrmPassword& prompt, std::function<void()> act,
+                 std::function<void(parents::FrmParentController&)> inParents = {});
   std::filesystem::path settingsPath() const { return folder / "data.plist"; }
 
  protected:

@@ -22,10 +22,6 @@ class PromptStandIn : public parents::myprotocolparent {
   int told = 0;
 };
 
-std::string slot(const char* prefix, int n) {
-  return prefix + std::to_string(n);
-}
-
 struct Switch {
   std::optional<std::string> stored;
   bool shownOn;
@@ -90,8 +86,8 @@ TEST_F(ParentsWindow, SavesBlockedSitesNormalisedAndTheRestAsTypedKeepingOtherEn
                              {"AB", ""},
                              {"Theme", "blue"}};
   for (int n = 0; n < kSlots; ++n) {
-    expected.emplace(slot("BW", n), "");
-    expected.emplace(slot("FW", n), "");
+    expected.emplace("BW" + std::to_string(n), "");
+    expected.emplace("FW" + std::to_string(n), "");
   }
   EXPECT_EQ(saved, expected);
   const std::string file = readFile(settingsPath());
@@ -124,7 +120,7 @@ TEST_F(ParentsWindow, IgnoresTheWindowManagersCloseAndEndsItsSessionOnClose) {
 
 struct SaveFault {
   const char* what;
-  std::function<std::string(ParentsWindow&)> prepare;  // writes the file; returns its bytes
+  std::string file;  // the settings file as it stands before the save
   bool limitFileSize;
 };
 
@@ -132,30 +128,17 @@ struct SaveFault {
 // closes the window and tells the prompt, as a save that works does.
 TEST_F(ParentsWindow, AFailedSaveIsReportedAndLosesNothing) {
   const SaveFault faults[] = {
-      {"file is not a property list",
-       [](ParentsWindow& test) {
-         writeFile(test.settingsPath(), "PD=Secret\nBW0=kept\n");
-         return readFile(test.settingsPath());
-       },
-       false},
+      {"file is not a property list", "PD=Secret\nBW0=kept\n", false},
       {"root is not a dictionary",
-       [](ParentsWindow& test) {
-         writeFile(test.settingsPath(),
-                   "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>PD</string>"
-                   "</array></plist>");
-         return readFile(test.settingsPath());
-       },
+       "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>PD</string>"
+       "</array></plist>",
        false},
-      {"disk full",
-       [](ParentsWindow& test) {
-         test.store({{"PD", "Secret"}, {"BW0", "kept.example"}, {"AB", "ON"}});
-         return readFile(test.settingsPath());
-       },
-       true},
+      {"disk full", propertyList({{"PD", "Secret"}, {"BW0", "kept.example"}, {"AB", "ON"}}), true},
   };
   for (const SaveFault& fault : faults) {
     SCOPED_TRACE(fault.what);
-    const std::string before = fault.prepare(*this);
+    writeFile(settingsPath(), fault.file);
+    const std::string before = readFile(settingsPath());
     const std::size_t alertsBefore = alerts.alerts().size();
     PromptStandIn prompt;
     const auto window = parentsWindow(&prompt);

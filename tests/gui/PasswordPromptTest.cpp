@@ -15,8 +15,16 @@ using parents::kCloseApplication;
 using parents::kParentsMenu;
 
 using PasswordPrompt = ParentControls;
-// Tests that need the keyboard focus to themselves.
-class PromptKeyboardTest : public ParentControls {};
+// Tests that need the keyboard focus to themselves: a prompt for "Secret", with the focus.
+class PromptKeyboardTest : public ParentControls {
+ protected:
+  void SetUp() override {
+    store({{"PD", "Secret"}});
+    guard = prompt(kParentsMenu);
+    ASSERT_TRUE(waitUntil([&] { return guard->window().is_active(); }));
+  }
+  Prompt guard;
+};
 
 struct Refusal {
   const char* what;
@@ -59,8 +67,7 @@ TEST_F(PasswordPrompt, RefusesWhatDoesNotMatchExactlyInBothModesAndStaysOpen) {
 TEST_F(PasswordPrompt, AnUnreadableSettingsFileLetsNoPasswordThrough) {
   writeFile(settingsPath(), "PD=Secret\n");
   const auto guard = prompt(kParentsMenu);
-  guard->outlets().txtfieldpassword->set_text("PD=Secret");
-  pressEnter(*guard->outlets().txtfieldpassword);
+  enterPassword(*guard, "PD=Secret");
   ASSERT_EQ(alerts.alerts().size(), 1u);
   EXPECT_EQ(alerts.alerts()[0].informative, "Invalid Password");
 }
@@ -68,9 +75,6 @@ TEST_F(PasswordPrompt, AnUnreadableSettingsFileLetsNoPasswordThrough) {
 // GTK buttons take the focus when clicked, which ends the field's editing; only Enter and OK
 // may check, once each, and Cancel never.
 TEST_F(PromptKeyboardTest, EnterAndOkCheckOnceEachAndCancelNever) {
-  store({{"PD", "Secret"}});
-  const auto guard = prompt(kParentsMenu);
-  ASSERT_TRUE(waitUntil([&] { return guard->window().is_active(); }));
   auto& field = *guard->outlets().txtfieldpassword;
   field.set_text("wrong");
 
@@ -94,9 +98,6 @@ TEST_F(PromptKeyboardTest, EnterAndOkCheckOnceEachAndCancelNever) {
 // Real key presses from the X server. The prompt consumes the keys that reach it, but only
 // after the window's own: Tab still moves the focus, and Enter still checks.
 TEST_F(PromptKeyboardTest, TypingMovingTheFocusAndEnterWorkFromTheKeyboard) {
-  store({{"PD", "Secret"}});
-  const auto guard = prompt(kParentsMenu);
-  ASSERT_TRUE(waitUntil([&] { return guard->window().is_active(); }));
   auto& field = *guard->outlets().txtfieldpassword;
   field.grab_focus();
   const auto focusIn = [&](Gtk::Widget& widget) {
@@ -124,16 +125,11 @@ TEST_F(PasswordPrompt, CancelEndsTheSessionAndChangesNothingInEitherMode) {
     MainWindowStandIn main(settings);
     const auto guard = prompt(mode, &main);
     EXPECT_EQ(guard->window().get_title().raw(), mode);
-
-    Steps steps;
-    steps.when([&] { return isInSession(guard->window()); },
-               [&] {
-                 // Even the right password is ignored by Cancel.
-                 guard->outlets().txtfieldpassword->set_text("Secret");
-                 guard->outlets().btnCancel->activate();
-               });
-    runPrompt(*guard, steps);
-
+    runPrompt(*guard, [&] {
+      // Even the right password is ignored by Cancel.
+      guard->outlets().txtfieldpassword->set_text("Secret");
+      guard->outlets().btnCancel->activate();
+    });
     EXPECT_FALSE(guard->window().get_visible());
     EXPECT_EQ(guard->frmparentcontroller(), nullptr);
     EXPECT_TRUE(main.told().empty());
@@ -148,40 +144,26 @@ TEST_F(PasswordPrompt, TheRightPasswordOpensTheParentsWindowAndAChangeCountsAtTh
   store({{"PD", "old"}});
   MainWindowStandIn main(settings);
   const auto guard = prompt(kParentsMenu, &main);
-  auto& field = *guard->outlets().txtfieldpassword;
-
-  Steps steps;
-  steps
-      .when([&] { return isInSession(guard->window()); },
-            [&] {
-              field.set_text("new");
-              pressEnter(field);  // refused: "old" is stored
-              store({{"PD", "new"}});
-              pressEnter(field);  // accepted: opens the parents' window in its own session
-            })
-      .when(
-          [&] {
-            return guard->frmparentcontroller() &&
-                   isInSession(guard->frmparentcontroller()->window());
-          },
-          [&] {
-            EXPECT_FALSE(guard->window().get_visible());
-            auto& parents = *guard->frmparentcontroller();
-            EXPECT_EQ(parents.outlets().txtfieldpassword->get_text().raw(), "new");
-            parents.outlets().txtfieldpassword->set_text("newer one");
-            parents.outlets().btnClose->activate();
-          });
-  runPrompt(*guard, steps);
-
+  runPrompt(
+      *guard,
+      [&] {
+        enterPassword(*guard, "new");  // refused: "old" is stored
+        store({{"PD", "new"}});
+        pressEnter(*guard->outlets().txtfieldpassword);  // accepted: opens the parents' window
+      },
+      [&](parents::FrmParentController& parents) {
+        EXPECT_FALSE(guard->window().get_visible());
+        EXPECT_EQ(parents.outlets().txtfieldpassword->get_text().raw(), "new");
+        parents.outlets().txtfieldpassword->set_text("newer one");
+        parents.outlets().btnClose->activate();
+      });
   ASSERT_EQ(alerts.alerts().size(), 1u);
   EXPECT_EQ(alerts.alerts()[0].informative, "Invalid Password");
   EXPECT_FALSE(guard->frmparentcontroller()->window().get_visible());
   EXPECT_EQ(main.told().size(), 1u);
   EXPECT_EQ(platform::modalDepth(), 0);
 
-  const auto next = prompt(kParentsMenu, &main);
-  next->outlets().txtfieldpassword->set_text("new");
-  pressEnter(*next->outlets().txtfieldpassword);
+  enterPassword(*prompt(kParentsMenu, &main), "new");
   ASSERT_EQ(alerts.alerts().size(), 2u);
   EXPECT_EQ(alerts.alerts()[1].informative, "Invalid Password");
 }
@@ -192,20 +174,13 @@ TEST_F(PasswordPrompt, MatchingBlanksAndTrailingBlanksOpenTheParentsWindow) {
     store({{"PD", password}});
     MainWindowStandIn main(settings);
     const auto guard = prompt(kParentsMenu, &main);
-    Steps steps;
-    steps
-        .when([&] { return isInSession(guard->window()); },
-              [&] {
-                guard->outlets().txtfieldpassword->set_text(password);
-                guard->outlets().btnOk->activate();
-              })
-        .when(
-            [&] {
-              return guard->frmparentcontroller() &&
-                     isInSession(guard->frmparentcontroller()->window());
-            },
-            [&] { guard->frmparentcontroller()->outlets().btnClose->activate(); });
-    runPrompt(*guard, steps);
+    runPrompt(
+        *guard,
+        [&] {
+          guard->outlets().txtfieldpassword->set_text(password);
+          guard->outlets().btnOk->activate();
+        },
+        [](parents::FrmParentController& parents) { parents.outlets().btnClose->activate(); });
     EXPECT_EQ(main.told().size(), 1u);
   }
   EXPECT_TRUE(alerts.alerts().empty());
@@ -218,17 +193,12 @@ TEST_F(PasswordPrompt, QuitModeEndsTheProcessWithStatusZeroAfterAWrongAttempt) {
   EXPECT_EXIT(
       {
         const auto guard = prompt(kCloseApplication);
-        Steps steps;
-        steps.when([&] { return isInSession(guard->window()); },
-                   [&] {
-                     auto& field = *guard->outlets().txtfieldpassword;
-                     field.set_text("secret");
-                     pressEnter(field);
-                     if (alerts.alerts().size() != 1) std::_Exit(3);
-                     field.set_text("Secret");
-                     guard->outlets().btnOk->activate();
-                   });
-        runPrompt(*guard, steps);
+        runPrompt(*guard, [&] {
+          enterPassword(*guard, "secret");
+          if (alerts.alerts().size() != 1) std::_Exit(3);
+          guard->outlets().txtfieldpassword->set_text("Secret");
+          guard->outlets().btnOk->activate();
+        });
         std::_Exit(4);  // the session ended without the process
       },
       testing::ExitedWithCode(0), "");

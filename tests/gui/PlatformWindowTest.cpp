@@ -102,26 +102,24 @@ TEST(ModalSession, WindowSitsInTheMiddleOfTheScreenWhereNothingPlacesWindows) {
   platform::runModalForWindow(window);
 }
 
-TEST(Alert, ShowsItsTextsLiterallyAndWaitsForOK) {
-  std::vector<std::string> texts;
+// The second alert is closed by the window manager, which counts as OK.
+TEST(Alert, ShowsItsTextsLiterallyAndWaitsForOKOrAWindowManagerClose) {
   AlertRecorder alerts([&](platform::ShownAlert&) {
-    EXPECT_EQ(platform::modalDepth(), 1);
-    return true;
+    if (alerts.alerts().size() == 1) {
+      EXPECT_EQ(platform::modalDepth(), 1);
+      return true;
+    }
+    platform::modalWindow()->close();
+    return false;
   });
   platform::runAlert("URL Block", "<b>a&b</b> %@ is Blocked");
   ASSERT_EQ(alerts.alerts().size(), 1u);
   EXPECT_EQ(alerts.alerts()[0].message, "URL Block");
   EXPECT_EQ(alerts.alerts()[0].informative, "<b>a&b</b> %@ is Blocked");
   EXPECT_EQ(platform::modalDepth(), 0);
-}
 
-TEST(Alert, WindowManagerCloseCountsAsOK) {
-  AlertRecorder alerts([](platform::ShownAlert&) {
-    platform::modalWindow()->close();
-    return false;
-  });
   platform::runAlert("Harbinel Error", "Some of the modules are missing while opening Harbinel");
-  EXPECT_EQ(alerts.alerts().size(), 1u);
+  EXPECT_EQ(alerts.alerts().size(), 2u);
   EXPECT_EQ(platform::modalDepth(), 0);
 }
 
