@@ -35,11 +35,11 @@ constexpr const char* kUsage =
     "for standard input) into a Harbinel domain list (dmn, dmnsame): one host per line.\n"
     "Duplicates, invalid lines and entries narrower than a whole site are dropped.\n";
 
-// The largest public lists are tens of MiB; the bound keeps a hostile file that decompresses
+// Public lists run to some tens of MiB; the bound keeps a hostile file that decompresses
 // without end from taking all memory.
-constexpr std::size_t kLargestList = 512 * 1024 * 1024;
+constexpr std::size_t kLargestList = 256 * 1024 * 1024;
 
-constexpr int kSomethingKept = 0;
+constexpr int kSomethingKept = 0;  // also the answer to --help
 constexpr int kNothingKept = 1;
 constexpr int kFailed = 2;
 
@@ -106,6 +106,10 @@ int writeList(const ListImporter& importer, const std::filesystem::path& output)
 }
 
 int convertLists(const std::vector<std::string>& words) {
+  if (words.size() == 1 && (words[0] == "-h" || words[0] == "--help")) {
+    std::cout << kUsage;
+    return kSomethingKept;
+  }
   const Arguments arguments = parse(words);
   if (!arguments.valid) {
     std::cerr << kUsage;

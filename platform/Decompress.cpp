@@ -51,9 +51,10 @@ Decompressed gunzip(std::string_view bytes, std::size_t largest) {
           g_converter_convert(converter, bytes.data(), bytes.size(), buffer.data(), buffer.size(),
                               G_CONVERTER_INPUT_AT_END, &read, &written, &error);
       if (converted == G_CONVERTER_ERROR) {
+        const bool cutShort = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_PARTIAL_INPUT);
         std::string why = std::string("damaged gzip data (") + error->message + ")";
         g_error_free(error);
-        return failed(std::move(why));
+        return failed(cutShort ? "gzip data cut short" : std::move(why));
       }
       if (read == 0 && written == 0 && converted != G_CONVERTER_FINISHED) {
         return failed("gzip data cut short");
@@ -106,7 +107,6 @@ Decompressed unxz(std::string_view bytes, std::size_t largest) {
 }  // namespace
 
 Decompressed decompress(std::string_view bytes, std::size_t largest) {
-
   if (bytes.starts_with(kGzipMagic)) return gunzip(bytes, largest);
   if (bytes.starts_with(kXzMagic)) return unxz(bytes, largest);
   if (bytes.size() > largest) return tooLarge(largest);
