@@ -90,7 +90,8 @@ TEST(ListImport, RealListKeepsEveryWellFormedHostOnce) {
 
 TEST(ListImport, ToolConvertsFilesAndReportsCounts) {
   const harbinel::test::TemporaryFolder folder;
-  harbinel::test::writeFile(folder / "hosts", "0.0.0.0 a.example b.example\n127.0.0.1 localhost\n");
+  harbinel::test::writeFile(folder / "hosts",
+                            "0.0.0.0 a.example b.example g.example/x\n127.0.0.1 localhost\n");
   harbinel::test::writeFile(folder / "adblock.txt", "! list\n||c.example^\n||a.example^\n");
   const auto output = folder / "dmn";
   const std::string command = std::string(HARBINEL_LISTS_TOOL) + " -o " + output.string() + " " +
@@ -98,13 +99,15 @@ TEST(ListImport, ToolConvertsFilesAndReportsCounts) {
                               (folder / "adblock.txt").string() + " 2>&1";
   FILE* pipe = ::popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
-  char buffer[512] = {};
+  char buffer[1024] = {};
   const std::string said(buffer, std::fread(buffer, 1, sizeof buffer - 1, pipe));
   EXPECT_EQ(::pclose(pipe), 0);
   EXPECT_EQ(harbinel::test::readFile(output), "a.example\nb.example\nc.example");
-  EXPECT_EQ(said.substr(said.find("in all")),
-            "in all: kept 3 hosts, 1 duplicates, 0 narrower than a whole site, 0 invalid, 1 local "
-            "names, 1 comments and blank lines\n");
+  EXPECT_EQ(said.substr(said.find("adblock.txt:")),
+            "adblock.txt: kept 1 hosts, 1 duplicates, 0 narrower than a whole site, 0 invalid, 0 "
+            "local names, 1 comments and blank lines\nharbinel-lists: in all: kept 3 hosts, 1 "
+            "duplicates, 1 narrower than a whole site, 0 invalid, 1 local names, 1 comments and "
+            "blank lines\n");
 
   const auto exitCode = [](const std::string& arguments) {
     return WEXITSTATUS(std::system((HARBINEL_LISTS_TOOL + arguments + " 2>/dev/null").c_str()));
