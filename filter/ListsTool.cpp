@@ -94,8 +94,9 @@ int writeList(const ListImporter& importer, const std::filesystem::path& output)
     return kNothingKept;
   }
   if (output.empty()) {
-    std::cout << importer.listText();
-    return std::cout.flush() ? kSomethingKept : kFailed;
+    if (std::cout << importer.listText() << std::flush) return kSomethingKept;
+    std::cerr << "harbinel-lists: cannot write to standard output\n";
+    return kFailed;
   }
   const auto written = harbinel::platform::writeFileAtomically(output, importer.listText());
   if (!written.ok) {
