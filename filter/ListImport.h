@@ -26,6 +26,7 @@ struct ImportCounts {
   std::size_t commentsAndBlank = 0;
 
   std::size_t dropped() const { return duplicates + narrower + invalid + localNames; }
+  // What was counted after `earlier` was taken: one file's share of a run over several.
   ImportCounts since(const ImportCounts& earlier) const;
 };
 
