@@ -49,8 +49,9 @@ display=":$(tr -d '[:space:]' <"$work/display")"
 export DISPLAY=$display
 
 mkdir -p "$work/home"
+# An argument on the command line must not keep the kiosk from opening.
 HOME=$work/home XDG_DATA_HOME='' GTK_A11Y=none WEBKIT_A11Y_BUS_ADDRESS='' \
-  "$prefix/bin/harbinel" >"$work/harbinel.log" 2>&1 &
+  "$prefix/bin/harbinel" stray-argument >"$work/harbinel.log" 2>&1 &
 program_pid=$!
 
 # The splash comes first and also covers the screen; the kiosk window is the next window of
