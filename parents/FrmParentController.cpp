@@ -47,6 +47,7 @@ void FrmParentController::load() {
 
 void FrmParentController::bindOutlets() {
   outlets_.txtfieldpassword = &resource_->outlet<Gtk::Entry>("txtfieldpassword");
+  outlets_.txtfieldhomepage = &resource_->outlet<Gtk::Entry>("txtfieldhomepage");
   for (int slot = 0; slot < kSlots; ++slot) {
     outlets_.txtfieldbw[slot] = &resource_->outlet<Gtk::Entry>(slotKey("txtfieldbw", slot));
     outlets_.txtfieldfw[slot] = &resource_->outlet<Gtk::Entry>(slotKey("txtfieldfw", slot));
@@ -72,6 +73,7 @@ std::string FrmParentController::readPassword() {
   const storage::Settings settings = services_.settings.load();
   const std::string password = storage::valueOf(settings, "PD");
   outlets_.txtfieldpassword->set_text(password);
+  outlets_.txtfieldhomepage->set_text(storage::valueOf(settings, "HP"));
   for (int slot = 0; slot < kSlots; ++slot) {
     outlets_.txtfieldbw[slot]->set_text(storage::valueOf(settings, slotKey("BW", slot)));
   }
@@ -110,6 +112,7 @@ storage::SaveResult FrmParentController::writeToPlist() {
     entries.emplace_back(slotKey("FW", slot), text(*outlets_.txtfieldfw[slot]));
   }
   entries.emplace_back("AB", checkstate_);
+  entries.emplace_back("HP", text(*outlets_.txtfieldhomepage));
   return services_.settings.save(entries);
 }
 

@@ -72,6 +72,7 @@ class FrmParentController {
   // The controls, joined by name when the window resource loads.
   struct Outlets {
     Gtk::Entry* txtfieldpassword = nullptr;
+    Gtk::Entry* txtfieldhomepage = nullptr;
     std::array<Gtk::Entry*, kSlots> txtfieldfw{};
     std::array<Gtk::Entry*, kSlots> txtfieldbw{};
     Gtk::CheckButton* btnCheck = nullptr;
