@@ -74,8 +74,13 @@ std::string randomToken() {
 
 MainView::MainView(BrowserServices services)
     : services_(std::move(services)),
+      pacing_(clock()),
       blockCheck_(services_.blockLists),
       tileToken_(randomToken()) {}
+
+const platform::Clock& MainView::clock() const {
+  return services_.clock != nullptr ? *services_.clock : systemClock_;
+}
 
 // The controls outlive this controller by a little (the window resource lets go of them last):
 // nothing they report after this point may reach it.
@@ -192,13 +197,13 @@ void MainView::closeApplication() {
 // A new prompt each time; it reads the settings file and the day files where this window
 // does, and returns once the prompt (or the parents' window it opened) has closed.
 void MainView::openPasswordPrompt(std::string windowname, myprotocolpassword* delegate) {
-  static const platform::SystemClock clock;
   frmpassword_ = std::make_unique<parents::FrmPassword>(parents::ParentServices{
       .resourceFolder = services_.resourceFolder,
       .settings = services_.settings,
       .historyFolder = services_.history.todaysFile().parent_path(),
-      .clock = clock,
+      .clock = clock(),
       .where = {},
+      .pacing = &pacing_,
   });
   frmpassword_->setDelegate(delegate);
   frmpassword_->setWindowname(std::move(windowname));

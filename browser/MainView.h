@@ -19,6 +19,8 @@
 #include "browser/Protocols.h"
 #include "filter/BlockCheck.h"
 #include "filter/BlockLists.h"
+#include "parents/PasswordPacing.h"
+#include "platform/Clock.h"
 #include "platform/KioskPolicy.h"
 #include "platform/Presentation.h"
 #include "platform/WebView.h"
@@ -79,6 +81,7 @@ struct BrowserServices {
   filter::BlockLists& blockLists;  // answers the block decision
   std::string homeAddress = std::string(kHomeAddress);
   platform::WebViewOptions webView;
+  const platform::Clock* clock = nullptr;  // "now" for the prompts' pace; the system's if none
 };
 
 // The controller of the main browser window: the toolbar, the address bar, the page area's load
@@ -154,7 +157,11 @@ class MainView : public myprotocol, public myprotocolpassword {
   bool startPageShown() const;
   void openPasswordPrompt(std::string windowname, myprotocolpassword* delegate);
 
+  const platform::Clock& clock() const;
+
   BrowserServices services_;
+  platform::SystemClock systemClock_;
+  parents::PasswordPacing pacing_;  // for the whole run, whichever prompt asks
   Outlets outlets_;
   std::unique_ptr<platform::WindowResource> resource_;
   std::unique_ptr<platform::WebView> webView_;

@@ -20,6 +20,8 @@
 
 namespace harbinel::parents {
 
+class PasswordPacing;
+
 inline constexpr int kSlots = 9;
 
 // What the parent controls work with, handed in by their opener.
@@ -29,6 +31,7 @@ struct ParentServices {
   std::filesystem::path historyFolder;   // the day files the history report is made of
   const platform::Clock& clock;          // "today" of the history report
   platform::DateLocale where;            // the locale and time zone the day files are named in
+  PasswordPacing* pacing = nullptr;      // the run's pace of password attempts, if paced
 };
 
 // The parents' settings window: the password, nine blocked sites, nine favourite sites and the
