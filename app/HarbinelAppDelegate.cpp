@@ -56,6 +56,7 @@ void HarbinelAppDelegate::timerFired() {
 }
 
 void HarbinelAppDelegate::jumpTo() {
+  welcomeIfShippedPassword();
   mainView_ = std::make_unique<browser::MainView>(browser::BrowserServices{
       .resourceFolder = options_.folders.resources,
       .settings = storage::SettingsFile(options_.folders.settingsFile()),
@@ -68,6 +69,15 @@ void HarbinelAppDelegate::jumpTo() {
   if (splash_) platform::closeWindow(splash_->window());
   platform::runModalForWindow(window);
   if (auto application = Gio::Application::get_default()) application->release();
+}
+
+// The parent chooses a password of their own before the child gets the kiosk.
+void HarbinelAppDelegate::welcomeIfShippedPassword() {
+  const storage::SettingsFile settings(options_.folders.settingsFile());
+  if (!parents::needsWelcome(settings)) return;
+  if (splash_) platform::closeWindow(splash_->window());
+  welcome_ = std::make_unique<parents::FrmWelcome>(options_.folders.resources, settings);
+  platform::runModalForWindow(welcome_->window());
 }
 
 void HarbinelAppDelegate::createPlist() {

@@ -123,6 +123,10 @@ std::string FrmParentController::changeURL(std::string_view address) const {
 // The window closes whatever the outcome (it has no other way out), so the parent must hear
 // here that the changes are gone.
 void FrmParentController::reportUnsaved(const storage::SaveResult& result) {
+  reportUnsavedSettings(result);
+}
+
+void reportUnsavedSettings(const storage::SaveResult& result) {
   platform::runAlert("Settings Not Saved",
                      "Your changes to the password, blocked sites, favourite sites and address "
                      "bar were not saved; the previous settings are still in force.\n\nDetails: " +

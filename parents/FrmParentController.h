@@ -34,6 +34,10 @@ struct ParentServices {
   PasswordPacing* pacing = nullptr;      // the run's pace of password attempts, if paced
 };
 
+// Tells the parent that their changes were not saved and why (the parents' window and the
+// welcome window save the same settings and say so the same way).
+void reportUnsavedSettings(const storage::SaveResult& result);
+
 // The parents' settings window: the password, nine blocked sites, nine favourite sites and the
 // address-bar switch, all saved when the window closes, and the history report.
 class FrmParentController {

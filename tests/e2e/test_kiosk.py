@@ -32,7 +32,8 @@ OUTPUT_DIR = os.environ.get("HARBINEL_E2E_OUTPUT", os.path.join(BUILD_DIR, "e2e-
 CMAKE = os.environ.get("HARBINEL_CMAKE", "cmake")
 
 SCREEN_WIDTH, SCREEN_HEIGHT = 1280, 800
-PASSWORD = "harbinel"  # the shipped settings file's parent password
+SHIPPED_PASSWORD = "harbinel"  # the shipped settings file's, replaced at the first start
+PASSWORD = "Parent-Own 7"  # the parent's own, chosen in the welcome window
 HOME_HOST, HOME_PATH = "start.harbinel.net", "/net/"
 BLOCKED_HOST = "blocked.example"
 MONTHS = ["Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"]
@@ -458,6 +459,16 @@ class KioskScenario:
         splash_seen = time.monotonic()
         self.wait_for(lambda: self.drawn(splash), "the splash to draw itself")
         self.screenshot("splash")
+        # The shipped password is still set: the parent chooses their own before the kiosk.
+        self.window("Welcome to Harbinel")
+        self.assertEqual(self.read_settings()["PD"], SHIPPED_PASSWORD)
+        self.screenshot("welcome")
+        self.type_text(PASSWORD)
+        self.key("Tab")
+        self.type_text(PASSWORD)
+        self.key("Return")
+        self.wait_gone("Welcome to Harbinel")
+        self.assertEqual(self.read_settings()["PD"], PASSWORD)
         kiosk = self.wait_for(
             lambda: next((w for w in self.windows("Harbinel") if w != splash), None),
             "the kiosk window")
