@@ -19,10 +19,15 @@ namespace fs = std::filesystem;
 // the main window's session once it runs.
 void launch(app::HarbinelAppDelegate& delegate, const std::function<bool()>& step) {
   bool stepped = false, ended = false;
+  const auto giveUp = std::chrono::steady_clock::now() + 20s;  // the session would never end
   auto watch = Glib::signal_timeout().connect(
       [&] {
         if (platform::modalDepth() != 1) return true;
         if (!stepped) stepped = step();
+        if (!stepped && std::chrono::steady_clock::now() > giveUp) {
+          ADD_FAILURE() << "the expected window never came";
+          stepped = true;
+        }
         if (stepped && delegate.mainView() != nullptr) {
           ended = true;
           platform::stopModal();
