@@ -68,7 +68,7 @@ void FrmPassword::btnOkClick() {
 }
 
 void FrmPassword::btnCancelClick() {
-  platform::stopModal();
+  platform::stopModal(*window_);
   platform::closeWindow(*window_);
 }
 
@@ -81,6 +81,7 @@ std::string FrmPassword::readPassword() const {
 }
 
 void FrmPassword::passwordCorrect() {
+  if (!window_->get_visible()) return;  // a late click of a prompt already closed
   const std::string entered = outlets_.txtfieldpassword->get_text().raw();
   if (entered.empty()) {
     platform::runAlert("Validation Error", "Please Enter a Password");
@@ -90,7 +91,7 @@ void FrmPassword::passwordCorrect() {
     platform::runAlert("Validation Error", "Invalid Password");
     return;
   }
-  platform::stopModal();
+  platform::stopModal(*window_);
   platform::closeWindow(*window_);
   if (windowname_ == kParentsMenu) {
     openParentsMenu();
