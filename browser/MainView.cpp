@@ -3,11 +3,14 @@
 #include <gtkmm/box.h>
 #include <gtkmm/eventcontrollerfocus.h>
 
+#include <glibmm/main.h>
+
 #include "filter/Address.h"
 #include "parents/FrmPassword.h"
 #include "platform/Alert.h"
 #include "platform/Log.h"
 #include "platform/ModalSession.h"
+#include "platform/ShownText.h"
 
 namespace harbinel::browser {
 
@@ -63,6 +66,7 @@ MainView::MainView(BrowserServices services)
 // The controls outlive this controller by a little (the window resource lets go of them last):
 // nothing they report after this point may reach it.
 MainView::~MainView() {
+  firstPageWatch_.disconnect();
   for (sigc::connection& connection : connections_) connection.disconnect();
   webView_.reset();  // its reports stop before the controls go
 }
@@ -127,6 +131,18 @@ void MainView::connectActions() {
 
 void MainView::awakeFromNib() {
   webView_->setMainFrameURL(services_.homeAddress);
+  firstPageWatch_ = Glib::signal_timeout().connect_seconds(
+      [this] {
+        askForHomeAgainUnlessShown();
+        return false;
+      },
+      static_cast<unsigned>(kFirstPageWait.count()));
+}
+
+void MainView::askForHomeAgainUnlessShown() {
+  if (committed_) return;
+  platform::logLine("No page shown yet: asking for the home page again.");
+  goToHome();
 }
 
 void MainView::btnGo() {
@@ -140,7 +156,10 @@ void MainView::controlTextDidEndEditing() {
   saveHistory(typed);
 }
 
+// A page that holds its process would hold Home too: the process is ended, and its end
+// brings the home page back.
 void MainView::goToHome() {
+  if (webView_->endIfUnresponsive()) return;
   webView_->setMainFrameURL(services_.homeAddress);
 }
 
@@ -207,6 +226,7 @@ void MainView::webViewDidFinishLoad() {
 }
 
 void MainView::webViewDidCommitLoad() {
+  committed_ = true;
   if (auto refused = blockCheck_.loadCommitted(webView_->mainFrameURL())) refuse(*refused);
 }
 
@@ -248,7 +268,7 @@ void MainView::webViewProcessEnded() {
 
 // The refused page stays in view behind the alert until the home page replaces it.
 void MainView::refuse(const std::string& normalisedAddress) {
-  platform::runAlert("URL Block", normalisedAddress + " is Blocked");
+  platform::runAlert("URL Block", platform::shownAddress(normalisedAddress) + " is Blocked");
   blockCheck_.homeRequested();
   webView_->setMainFrameURL(services_.homeAddress);
   saveHistory(normalisedAddress);

@@ -139,6 +139,7 @@ class MainView : public myprotocol, public myprotocolpassword {
   void awakeFromNib();
   void refuse(const std::string& normalisedAddress);
   void openPasswordPrompt(std::string windowname, myprotocolpassword* delegate);
+  void askForHomeAgainUnlessShown();
 
   BrowserServices services_;
   Outlets outlets_;
@@ -152,6 +153,12 @@ class MainView : public myprotocol, public myprotocolpassword {
   // A page that brings its process down every time must not keep the kiosk restarting it.
   platform::RestartBudget restarts_{3, std::chrono::seconds(30)};
   bool fieldEdited_ = false;
+  bool committed_ = false;  // some page has been shown since the window opened
+  sigc::connection firstPageWatch_;
 };
+
+// How long the kiosk window waits for its first page before it asks for home again (a request
+// lost while the machine starts up would otherwise leave it blank for good).
+inline constexpr std::chrono::seconds kFirstPageWait{5};
 
 }  // namespace harbinel::browser

@@ -5,6 +5,7 @@
 #include <webkit/webkit.h>
 
 #include "platform/KioskPolicy.h"
+#include "platform/ShownText.h"
 
 namespace harbinel::platform {
 namespace {
@@ -26,6 +27,11 @@ WebKitWebView* makeView(const WebViewOptions& options) {
   return view;
 }
 
+void cancel(unsigned& timer) {
+  if (timer != 0) g_source_remove(timer);
+  timer = 0;
+}
+
 void call(const std::function<void()>& callback) {
   if (callback) callback();
 }
@@ -39,7 +45,7 @@ std::string escaped(const char* text) {
 
 // The page shown in place of one that could not be loaded, under the failed page's address
 // (the engine's own says the same, but in a plain line that means little to a child).
-std::string failurePage(const char* address, const GError* error) {
+std::string failurePage(const char* address, const char* reason) {
   return R"(<!DOCTYPE html><html><head><meta charset="utf-8"><title>Page not found</title>
 <style>
 body { font-family: sans-serif; background: #f4f7ff; color: #1f2a44; margin: 0;
@@ -54,7 +60,7 @@ small { color: #6b7390; word-break: break-all; }
 <h1>This page could not be opened</h1>
 <p>Check the address, or press <b>Home</b> to start again.</p>
 <small>)" +
-         escaped(address) + "<br>" + escaped(error->message) + "</small></main></body></html>";
+         escaped(shownAddress(address).c_str()) + "<br>" + escaped(reason) + "</small></main></body></html>";
 }
 
 }  // namespace
@@ -62,14 +68,19 @@ small { color: #6b7390; word-break: break-all; }
 WebView::WebView(const WebViewOptions& options, WebViewCallbacks callbacks)
     : view_(makeView(options)),
       widget_(Glib::wrap(GTK_WIDGET(view_))),
-      callbacks_(std::move(callbacks)) {
+      callbacks_(std::move(callbacks)),
+      unresponsiveLimit_(options.unresponsiveLimit) {
   widget_->set_hexpand(true);
   widget_->set_vexpand(true);
+  watchResponsiveness();  // first: it only notes, and must see every decision
   connect();
   lockDown();
+  limitScriptDialogs();
 }
 
 WebView::~WebView() {
+  cancel(unresponsiveTimer_);
+  cancel(loadStartTimer_);
   for (const Connection& connection : connections_) {
     g_signal_handler_disconnect(connection.instance, connection.id);
   }
@@ -104,7 +115,7 @@ void WebView::connect() {
                             WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
           return false;
         }
-        webkit_web_view_load_alternate_html(view, failurePage(address, error).c_str(), address,
+        webkit_web_view_load_alternate_html(view, failurePage(address, error->message).c_str(), address,
                                             nullptr);
         return true;
       });
@@ -123,6 +134,8 @@ void WebView::connect() {
         auto& webView = *static_cast<WebView*>(self);
         webView.loadInFlight_ = false;
         webView.loadStarted_ = false;
+        cancel(webView.loadStartTimer_);
+        cancel(webView.unresponsiveTimer_);
         call(webView.callbacks_.webProcessEnded);
       });
 }
@@ -256,14 +269,95 @@ void WebView::refuseDroppedFiles() {
   widget_->add_controller(drop);
 }
 
+void WebView::limitScriptDialogs() {
+  on(
+      view_, "script-dialog",
+      +[](WebKitWebView*, WebKitScriptDialog* dialog, gpointer self) -> gboolean {
+        return static_cast<WebView*>(self)->scriptDialog(dialog);
+      });
+}
+
+// The first few dialogs of a load are shown as the engine shows them. Later ones are answered
+// at once: confirm with false, prompt with null (its text is left unset), and a leave-page
+// question with leave, so that Home is never held back by the page it leaves.
+bool WebView::scriptDialog(WebKitScriptDialog* dialog) {
+  if (++scriptDialogsThisLoad_ <= kScriptDialogsPerLoad) return false;
+  const WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
+  if (type == WEBKIT_SCRIPT_DIALOG_CONFIRM) webkit_script_dialog_confirm_set_confirmed(dialog, false);
+  if (type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) {
+    webkit_script_dialog_confirm_set_confirmed(dialog, true);
+  }
+  return true;
+}
+
+// A page whose script never returns holds its process; the engine notices and reports it.
+// Given the limit to come back, the process is ended and the page area starts afresh.
+void WebView::watchResponsiveness() {
+  // A decision asked for, or a load that ended, shows that the engine is handling the load.
+  on(
+      view_, "decide-policy",
+      +[](WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self) {
+        cancel(static_cast<WebView*>(self)->loadStartTimer_);
+        return FALSE;
+      });
+  on(
+      view_, "load-failed",
+      +[](WebKitWebView*, WebKitLoadEvent, char*, GError*, gpointer self) {
+        cancel(static_cast<WebView*>(self)->loadStartTimer_);
+        return FALSE;
+      });
+  on(
+      view_, "notify::is-web-process-responsive",
+      +[](WebKitWebView*, GParamSpec*, gpointer self) {
+        static_cast<WebView*>(self)->responsivenessChanged();
+      });
+}
+
+void WebView::responsivenessChanged() {
+  cancel(unresponsiveTimer_);
+  if (!webkit_web_view_get_is_web_process_responsive(view_)) endProcessAfterLimit(unresponsiveTimer_);
+}
+
+// The engine only notices a process that does not answer when it sends it input; a load asked
+// for with no input (Home, a typed address) would wait for a busy page for ever. A load that
+// has not even started within the limit means the page holds its process.
+void WebView::expectLoadToStart() {
+  cancel(loadStartTimer_);
+  endProcessAfterLimit(loadStartTimer_);
+}
+
+void WebView::endProcessAfterLimit(unsigned& timer) {
+  struct Pending {
+    WebView* webView;
+    unsigned* timer;
+  };
+  timer = g_timeout_add_full(
+      G_PRIORITY_DEFAULT, static_cast<unsigned>(unresponsiveLimit_.count()),
+      +[](gpointer data) -> gboolean {
+        const auto& pending = *static_cast<Pending*>(data);
+        *pending.timer = 0;
+        webkit_web_view_terminate_web_process(pending.webView->view_);
+        return G_SOURCE_REMOVE;
+      },
+      new Pending{this, &timer}, +[](gpointer data) { delete static_cast<Pending*>(data); });
+}
+
+bool WebView::endIfUnresponsive() {
+  if (webkit_web_view_get_is_web_process_responsive(view_)) return false;
+  webkit_web_view_terminate_web_process(view_);
+  return true;
+}
+
 void WebView::loadChanged(int event) {
   switch (event) {
     case WEBKIT_LOAD_STARTED:
+      cancel(loadStartTimer_);
       loadInFlight_ = true;
       loadStarted_ = true;
       call(callbacks_.loadStarted);
       break;
     case WEBKIT_LOAD_COMMITTED:
+      scriptDialogsThisLoad_ = 0;
       loadInFlight_ = false;
       loadStarted_ = false;
       shownAddress_ = currentAddress();
@@ -282,9 +376,15 @@ void WebView::loadChanged(int event) {
 void WebView::setMainFrameURL(std::string_view address) {
   // Nothing but a web page is asked for (a javascript: address would run in the page shown).
   if (!kiosk::mayShowInMainFrame(address)) return;
+  // Longer addresses the engine drops without a word (or fails on): the page says so instead.
+  if (address.size() > kLongestAddress) {
+    showBuiltInPage(failurePage(std::string(address).c_str(), "The address is too long."));
+    return;
+  }
   // The view's address changes at once, before the load has even started.
   loadInFlight_ = true;
   webkit_web_view_load_uri(view_, std::string(address).c_str());
+  expectLoadToStart();
 }
 
 std::string WebView::currentAddress() const {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 typedef struct _WebKitWebView WebKitWebView;
+typedef struct _WebKitScriptDialog WebKitScriptDialog;
 
 namespace Gtk {
 class Widget;
@@ -19,6 +21,8 @@ struct WebViewOptions {
   // When not empty, every http request goes through this proxy (e.g. "http://127.0.0.1:8080/"),
   // so that real-looking host names reach a server of our own.
   std::string proxyURL;
+  // How long the page's process may go without answering before it is ended.
+  std::chrono::milliseconds unresponsiveLimit{3000};
 };
 
 // What the page area reports. Each may be left empty.
@@ -44,6 +48,9 @@ class WebView {
   WebView(const WebView&) = delete;
   WebView& operator=(const WebView&) = delete;
 
+  // The longest address loaded; a longer one gives the failure page.
+  static constexpr std::size_t kLongestAddress = 65536;
+
   // Starts loading `address` exactly as given; a later call replaces a load in progress.
   void setMainFrameURL(std::string_view address);
   // The address of the page shown in the main frame, or the empty text when there is none.
@@ -54,6 +61,13 @@ class WebView {
   bool isLoading() const;
   // Shows a page of our own, in place of whatever was shown, under the empty page's address.
   void showBuiltInPage(const std::string& html);
+  // Ends the page's process if the engine knows it has stopped answering (a script that never
+  // returns): true when it did, and the webProcessEnded report follows.
+  bool endIfUnresponsive();
+
+  // Script dialogs (alert, confirm, prompt, leave-page) a page may show per load; later ones
+  // are answered at once, as if dismissed, so that no page can keep the page area behind one.
+  static constexpr int kScriptDialogsPerLoad = 3;
 
   // The widget to place in a window.
   Gtk::Widget& widget();
@@ -63,6 +77,12 @@ class WebView {
   void connect();
   void lockDown();
   void refuseDroppedFiles();
+  void limitScriptDialogs();
+  bool scriptDialog(WebKitScriptDialog* dialog);
+  void watchResponsiveness();
+  void responsivenessChanged();
+  void endProcessAfterLimit(unsigned& timer);
+  void expectLoadToStart();
   void loadChanged(int event);
   std::string currentAddress() const;
   template <typename Handler>
@@ -71,6 +91,12 @@ class WebView {
   WebKitWebView* view_;
   Gtk::Widget* widget_;
   WebViewCallbacks callbacks_;
+  std::chrono::milliseconds unresponsiveLimit_;
+  int scriptDialogsThisLoad_ = 0;
+  // GLib sources, 0 when none: the engine reported the process unresponsive; a load was
+  // asked for and has not started yet.
+  unsigned unresponsiveTimer_ = 0;
+  unsigned loadStartTimer_ = 0;
   std::string shownAddress_;
   bool loadInFlight_ = false;  // asked for or started, not yet committed or ended
   bool loadStarted_ = false;   // started, not yet committed or ended
