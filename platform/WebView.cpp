@@ -72,15 +72,14 @@ WebView::WebView(const WebViewOptions& options, WebViewCallbacks callbacks)
       unresponsiveLimit_(options.unresponsiveLimit) {
   widget_->set_hexpand(true);
   widget_->set_vexpand(true);
-  watchResponsiveness();  // first: it only notes, and must see every decision
   connect();
   lockDown();
   limitScriptDialogs();
+  watchResponsiveness();
 }
 
 WebView::~WebView() {
   cancel(unresponsiveTimer_);
-  cancel(loadStartTimer_);
   for (const Connection& connection : connections_) {
     g_signal_handler_disconnect(connection.instance, connection.id);
   }
@@ -134,7 +133,6 @@ void WebView::connect() {
         auto& webView = *static_cast<WebView*>(self);
         webView.loadInFlight_ = false;
         webView.loadStarted_ = false;
-        cancel(webView.loadStartTimer_);
         cancel(webView.unresponsiveTimer_);
         call(webView.callbacks_.webProcessEnded);
       });
@@ -290,22 +288,10 @@ bool WebView::scriptDialog(WebKitScriptDialog* dialog) {
   return true;
 }
 
-// A page whose script never returns holds its process; the engine notices and reports it.
-// Given the limit to come back, the process is ended and the page area starts afresh.
+// A page whose script never returns holds its process; the engine notices when the process
+// leaves input or a load unanswered, and reports it. Given the limit to come back, the process
+// is ended and the page area starts afresh.
 void WebView::watchResponsiveness() {
-  // A decision asked for, or a load that ended, shows that the engine is handling the load.
-  on(
-      view_, "decide-policy",
-      +[](WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer self) {
-        cancel(static_cast<WebView*>(self)->loadStartTimer_);
-        return FALSE;
-      });
-  on(
-      view_, "load-failed",
-      +[](WebKitWebView*, WebKitLoadEvent, char*, GError*, gpointer self) {
-        cancel(static_cast<WebView*>(self)->loadStartTimer_);
-        return FALSE;
-      });
   on(
       view_, "notify::is-web-process-responsive",
       +[](WebKitWebView*, GParamSpec*, gpointer self) {
@@ -315,31 +301,16 @@ void WebView::watchResponsiveness() {
 
 void WebView::responsivenessChanged() {
   cancel(unresponsiveTimer_);
-  if (!webkit_web_view_get_is_web_process_responsive(view_)) endProcessAfterLimit(unresponsiveTimer_);
-}
-
-// The engine only notices a process that does not answer when it sends it input; a load asked
-// for with no input (Home, a typed address) would wait for a busy page for ever. A load that
-// has not even started within the limit means the page holds its process.
-void WebView::expectLoadToStart() {
-  cancel(loadStartTimer_);
-  endProcessAfterLimit(loadStartTimer_);
-}
-
-void WebView::endProcessAfterLimit(unsigned& timer) {
-  struct Pending {
-    WebView* webView;
-    unsigned* timer;
-  };
-  timer = g_timeout_add_full(
-      G_PRIORITY_DEFAULT, static_cast<unsigned>(unresponsiveLimit_.count()),
-      +[](gpointer data) -> gboolean {
-        const auto& pending = *static_cast<Pending*>(data);
-        *pending.timer = 0;
-        webkit_web_view_terminate_web_process(pending.webView->view_);
+  if (webkit_web_view_get_is_web_process_responsive(view_)) return;
+  unresponsiveTimer_ = g_timeout_add(
+      static_cast<unsigned>(unresponsiveLimit_.count()),
+      +[](gpointer self) -> gboolean {
+        auto& webView = *static_cast<WebView*>(self);
+        webView.unresponsiveTimer_ = 0;
+        webView.endIfUnresponsive();
         return G_SOURCE_REMOVE;
       },
-      new Pending{this, &timer}, +[](gpointer data) { delete static_cast<Pending*>(data); });
+      this);
 }
 
 bool WebView::endIfUnresponsive() {
@@ -351,7 +322,6 @@ bool WebView::endIfUnresponsive() {
 void WebView::loadChanged(int event) {
   switch (event) {
     case WEBKIT_LOAD_STARTED:
-      cancel(loadStartTimer_);
       loadInFlight_ = true;
       loadStarted_ = true;
       call(callbacks_.loadStarted);
@@ -384,7 +354,6 @@ void WebView::setMainFrameURL(std::string_view address) {
   // The view's address changes at once, before the load has even started.
   loadInFlight_ = true;
   webkit_web_view_load_uri(view_, std::string(address).c_str());
-  expectLoadToStart();
 }
 
 std::string WebView::currentAddress() const {

@@ -81,8 +81,6 @@ class WebView {
   bool scriptDialog(WebKitScriptDialog* dialog);
   void watchResponsiveness();
   void responsivenessChanged();
-  void endProcessAfterLimit(unsigned& timer);
-  void expectLoadToStart();
   void loadChanged(int event);
   std::string currentAddress() const;
   template <typename Handler>
@@ -93,10 +91,9 @@ class WebView {
   WebViewCallbacks callbacks_;
   std::chrono::milliseconds unresponsiveLimit_;
   int scriptDialogsThisLoad_ = 0;
-  // GLib sources, 0 when none: the engine reported the process unresponsive; a load was
-  // asked for and has not started yet.
+  bool pageShown_ = false;  // the page's process has shown a page since it started
+  // GLib source, 0 when none: the engine reported the process unresponsive.
   unsigned unresponsiveTimer_ = 0;
-  unsigned loadStartTimer_ = 0;
   std::string shownAddress_;
   bool loadInFlight_ = false;  // asked for or started, not yet committed or ended
   bool loadStarted_ = false;   // started, not yet committed or ended
