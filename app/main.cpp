@@ -8,6 +8,7 @@
 
 #include "app/HarbinelAppDelegate.h"
 #include "platform/Folders.h"
+#include "platform/Log.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ void loadStyle() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  harbinel::platform::useJournal();
   // The software renderer keeps its shader cache in a file in the home folder that it maps into
   // memory; on a full disk, touching that memory kills the process (SIGBUS) before the kiosk
   // shows. The shaders are built afresh at each start instead (also in the web process, which
