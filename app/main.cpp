@@ -3,6 +3,7 @@
 #include <gtkmm/stylecontext.h>
 #include <gtkmm/window.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "app/HarbinelAppDelegate.h"
@@ -32,6 +33,11 @@ void loadStyle() {
 int main() {
   harbinel::platform::dropEmptyLocaleVariables();
   harbinel::platform::useJournal();
+  // The software renderer keeps its shader cache in a file in the home folder that it maps into
+  // memory; on a full disk, touching that memory kills the process (SIGBUS) before the kiosk
+  // shows. The shaders are built afresh at each start instead (also in the web process, which
+  // inherits this).
+  g_setenv("MESA_SHADER_CACHE_DISABLE", "true", true);
   auto application =
       Gtk::Application::create("net.harbinel.Harbinel", Gio::Application::Flags::NON_UNIQUE);
   std::unique_ptr<harbinel::app::HarbinelAppDelegate> delegate;
@@ -43,5 +49,9 @@ int main() {
     delegate->showSplash();
     delegate->applicationDidFinishLaunching();
   });
-  return application->run();
+  const int status = application->run();
+  // Once the kiosk has started, only the parent password's quit ends the process, and it
+  // ends it at once. Any other end of the run is a fault: it must never look like that quit
+  // (the kiosk session starts Harbinel again after any other end).
+  return delegate ? EXIT_FAILURE : status;
 }

@@ -40,8 +40,9 @@ void FrmFavourites::windowDidLoad() {
 }
 
 void FrmFavourites::addFavourites() {
+  if (!window_->get_visible()) return;  // a late click of a picker already closed
   platform::closeWindow(*window_);
-  platform::stopModal();
+  platform::stopModal(*window_);
   const std::string selected = fvrtList_->get_active_text();
   platform::logLine("Selected Text: " + selected);
   if (tmpa_ != nullptr) tmpa_->loadwebview(selected);
@@ -49,7 +50,7 @@ void FrmFavourites::addFavourites() {
 
 void FrmFavourites::closeWindow() {
   platform::closeWindow(*window_);
-  platform::stopModal();
+  platform::stopModal(*window_);
 }
 
 }  // namespace harbinel::browser

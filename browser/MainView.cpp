@@ -6,12 +6,15 @@
 #include <glib.h>
 
 #include "browser/StartPage.h"
+#include <glibmm/main.h>
+
 #include "filter/Address.h"
 #include "parents/FrmPassword.h"
 #include "platform/Alert.h"
 #include "platform/Log.h"
 #include "platform/AtomicFile.h"
 #include "platform/ModalSession.h"
+#include "platform/ShownText.h"
 
 namespace harbinel::browser {
 
@@ -85,6 +88,7 @@ const platform::Clock& MainView::clock() const {
 // The controls outlive this controller by a little (the window resource lets go of them last):
 // nothing they report after this point may reach it.
 MainView::~MainView() {
+  firstPageWatch_.disconnect();
   for (sigc::connection& connection : connections_) connection.disconnect();
   webView_.reset();  // its reports stop before the controls go
 }
@@ -157,6 +161,18 @@ void MainView::connectActions() {
 
 void MainView::awakeFromNib() {
   loadHome();
+  firstPageWatch_ = Glib::signal_timeout().connect_seconds(
+      [this] {
+        askForHomeAgainUnlessShown();
+        return false;
+      },
+      static_cast<unsigned>(kFirstPageWait.count()));
+}
+
+void MainView::askForHomeAgainUnlessShown() {
+  if (committed_) return;
+  platform::logLine("No page shown yet: asking for the home page again.");
+  goToHome();
 }
 
 void MainView::btnGo() {
@@ -170,7 +186,10 @@ void MainView::controlTextDidEndEditing() {
   saveHistory(typed, "typed");
 }
 
+// A page that holds its process would hold Home too: the process is ended, and its end
+// brings the home page back.
 void MainView::goToHome() {
+  if (webView_->endIfUnresponsive()) return;
   loadHome();
 }
 
@@ -246,6 +265,7 @@ void MainView::webViewDidFinishLoad() {
 
 void MainView::webViewDidCommitLoad() {
   homePageRequested_.clear();
+  committed_ = true;
   if (auto refused = blockCheck_.loadCommitted(webView_->mainFrameURL())) refuse(*refused);
 }
 
@@ -288,7 +308,7 @@ void MainView::webViewProcessEnded() {
 // The refused page stays in view behind the alert until the start page replaces it (never the
 // parent's home page: were that refused, the two would take turns for ever).
 void MainView::refuse(const std::string& normalisedAddress) {
-  platform::runAlert("URL Block", normalisedAddress + " is Blocked");
+  platform::runAlert("URL Block", platform::shownAddress(normalisedAddress) + " is Blocked");
   blockCheck_.homeRequested();
   showStartPage();
   saveHistory(normalisedAddress, "refused");

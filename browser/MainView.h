@@ -156,6 +156,7 @@ class MainView : public myprotocol, public myprotocolpassword {
   std::optional<std::string> pageInPlaceOfFailure(const std::string& address);
   bool startPageShown() const;
   void openPasswordPrompt(std::string windowname, myprotocolpassword* delegate);
+  void askForHomeAgainUnlessShown();
 
   const platform::Clock& clock() const;
 
@@ -178,6 +179,12 @@ class MainView : public myprotocol, public myprotocolpassword {
   std::map<std::string, std::string> icons_;   // site -> its icon as a data: address
   std::set<std::string> iconsAsked_;
   std::string homePageRequested_;              // the parent's home page while it loads
+  bool committed_ = false;  // some page has been shown since the window opened
+  sigc::connection firstPageWatch_;
 };
+
+// How long the kiosk window waits for its first page before it asks for home again (a request
+// lost while the machine starts up would otherwise leave it blank for good).
+inline constexpr std::chrono::seconds kFirstPageWait{5};
 
 }  // namespace harbinel::browser

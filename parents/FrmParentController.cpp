@@ -132,7 +132,8 @@ void FrmParentController::hideAddressBar() {
 // The session ends first and the delegate is told last, so the main window re-reads the
 // address-bar switch only after it has been saved.
 void FrmParentController::closeWindow() {
-  platform::stopModal();
+  if (!window_->get_visible()) return;  // a late click once the window has closed
+  platform::stopModal(*window_);
   const storage::SaveResult saved = writeToPlist();
   if (!saved.ok()) reportUnsaved(saved);
   platform::closeWindow(*window_);
@@ -184,6 +185,7 @@ void reportUnsavedSettings(const storage::SaveResult& result) {
 // The report is assembled while the panel is already up: the parent cannot answer it before
 // this returns, so the text is complete whenever the answer comes.
 void FrmParentController::downloadHistory() {
+  if (!window_->get_visible()) return;  // a late click once the window has closed
   // Made by GTK itself: GTK 4.8 complains when a file chooser dialog of a gtkmm-derived type
   // is destroyed.
   GtkWidget* panel =

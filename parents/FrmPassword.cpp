@@ -77,7 +77,7 @@ void FrmPassword::btnOkClick() {
 }
 
 void FrmPassword::btnCancelClick() {
-  platform::stopModal();
+  platform::stopModal(*window_);
   platform::closeWindow(*window_);
 }
 
@@ -90,6 +90,7 @@ std::string FrmPassword::readPassword() const {
 }
 
 void FrmPassword::passwordCorrect() {
+  if (!window_->get_visible()) return;  // a late click of a prompt already closed
   if (mustWait()) return;  // Enter while OK is disabled
   const std::string entered = outlets_.txtfieldpassword->get_text().raw();
   if (entered.empty()) {
@@ -104,7 +105,7 @@ void FrmPassword::passwordCorrect() {
     return;
   }
   if (services_.pacing != nullptr) services_.pacing->rightPassword();
-  platform::stopModal();
+  platform::stopModal(*window_);
   platform::closeWindow(*window_);
   if (windowname_ == kParentsMenu) {
     openParentsMenu();

@@ -87,6 +87,7 @@ void FrmWelcome::showProblem() {
 // The same entries and the same save as the parents' window; a failed save keeps the window
 // open, so the parent can try again once the cause is mended.
 void FrmWelcome::save() {
+  if (!window_->get_visible()) return;  // a late click of a window already closed
   const std::string password = outlets_.password->get_text().raw();
   if (!newPasswordProblem(password, outlets_.repeated->get_text().raw()).empty()) return;
   std::vector<std::pair<std::string, std::string>> entries{{"PD", password}};
@@ -101,7 +102,7 @@ void FrmWelcome::save() {
     reportUnsavedSettings(saved);
     return;
   }
-  platform::stopModal();
+  platform::stopModal(*window_);
   platform::closeWindow(*window_);
 }
 

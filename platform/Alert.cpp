@@ -4,12 +4,16 @@
 #include <gtkmm/button.h>
 #include <gtkmm/image.h>
 #include <gtkmm/label.h>
+#include <gtkmm/scrolledwindow.h>
 #include <gtkmm/window.h>
 
 #include <glibmm/main.h>
+#include <algorithm>
+#include <string>
 #include <utility>
 
 #include "platform/ModalSession.h"
+#include "platform/Presentation.h"
 
 namespace harbinel::platform {
 namespace {
@@ -19,11 +23,15 @@ AlertObserver& observer() {
   return current;
 }
 
+// The alert's margins, OK button and a title bar, in pixels.
+constexpr int kRoomAroundTexts = 160;
+
 class AlertWindow final : public Gtk::Window, public ShownAlert {
  public:
   AlertWindow(std::string_view messageText, std::string_view informativeText)
-      : message_(Glib::ustring(messageText.data(), messageText.size())),
-        informative_(Glib::ustring(informativeText.data(), informativeText.size())),
+      // (Glib::ustring's (text, length) counts characters, not bytes: whole strings are given.)
+      : message_(Glib::ustring(std::string(messageText))),
+        informative_(Glib::ustring(std::string(informativeText))),
         ok_("OK") {
     set_title(message_.get_text());
     set_resizable(false);
@@ -33,7 +41,7 @@ class AlertWindow final : public Gtk::Window, public ShownAlert {
     layOut();
     ok_.signal_clicked().connect([this] {
       closeWindow(*this);
-      stopModal();
+      stopModal(*this);
     });
   }
 
@@ -63,10 +71,15 @@ class AlertWindow final : public Gtk::Window, public ShownAlert {
     texts_.append(message_);
     texts_.append(informative_);
     texts_.set_hexpand(true);
+    // However long the texts, the alert fits on the screen: they scroll instead.
+    scroller_.set_child(texts_);
+    scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
+    scroller_.set_propagate_natural_height(true);
+    scroller_.set_max_content_height(std::max(primaryMonitorFrame().height - kRoomAroundTexts, 100));
 
     top_.set_spacing(16);
     top_.append(icon_);
-    top_.append(texts_);
+    top_.append(scroller_);
 
     ok_.set_halign(Gtk::Align::END);
     ok_.add_css_class("suggested-action");
@@ -86,6 +99,7 @@ class AlertWindow final : public Gtk::Window, public ShownAlert {
   Gtk::Box body_;
   Gtk::Box top_;
   Gtk::Box texts_;
+  Gtk::ScrolledWindow scroller_;
   Gtk::Image icon_;
   Gtk::Label message_;
   Gtk::Label informative_;

@@ -132,8 +132,10 @@ void runModalForWindow(Gtk::Window& window) {
   giveKeyboardBack();
 }
 
-void stopModal() {
-  if (!sessions().empty()) sessions().back()->loop->quit();
+void stopModal(const Gtk::Window& window) {
+  if (!sessions().empty() && &sessions().back()->window == &window) {
+    sessions().back()->loop->quit();
+  }
 }
 
 Gtk::Window* modalWindow() {

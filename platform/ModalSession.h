@@ -9,7 +9,7 @@ namespace harbinel::platform {
 // Application-modal sessions over nested main loops.
 //
 // runModalForWindow shows the window and runs a nested main loop until stopModal is called
-// from inside it; sessions nest, and stopModal always ends the innermost one. While a session
+// for that window; sessions nest. While a session
 // runs, every other window of the process is insensitive, so only the session's window takes
 // input; each window gets its own sensitivity back when the session ends.
 //
@@ -20,8 +20,11 @@ namespace harbinel::platform {
 // request.
 void runModalForWindow(Gtk::Window& window);
 
-// Ends the innermost session once the event being handled is done. Does nothing outside one.
-void stopModal();
+// Ends the session of `window` once the event being handled is done, if it is the innermost
+// one; does nothing otherwise. A window's control can report a click after its session has
+// ended (a button pressed with the keyboard reports it at the key's release, or a moment
+// later), and such a late click must never end the session that runs below it: the kiosk's.
+void stopModal(const Gtk::Window& window);
 
 // The window of the innermost session, or none.
 Gtk::Window* modalWindow();

@@ -6,6 +6,7 @@
 #include <gdkmm/display.h>
 #include <gdkmm/monitor.h>
 #include <gdkmm/toplevel.h>
+#include <glibmm/main.h>
 #include <sigc++/adaptors/track_obj.h>
 
 #include <algorithm>
@@ -41,11 +42,18 @@ void validatePresentationOptions(unsigned options) {
 
 Presentation::Presentation(Gtk::Window& window) : window_(window) {}
 
+Presentation::~Presentation() {
+  regrab_.disconnect();
+}
+
 void Presentation::setPresentationOptions(unsigned options) {
   validatePresentationOptions(options);
   options_ = options;
   if (options & (p::HideDock | p::HideMenuBar)) coverPrimaryMonitor();
-  if (options & p::DisableProcessSwitching) inhibitShortcutsWhenFocused();
+  if (options & p::DisableProcessSwitching) {
+    inhibitShortcutsWhenFocused();
+    holdKeyboardAndScreen();
+  }
   if (options & p::DisableForceQuit) refuseCloseRequests();
 }
 
@@ -153,6 +161,57 @@ void Presentation::inhibitShortcutsWhenFocused() {
   } else {
     window_.signal_realize().connect(sigc::track_obj(watch, *this));
   }
+}
+
+// While the kiosk runs, every key goes to the application's own windows: an active keyboard
+// grab takes precedence over the window manager's key bindings (switching desktops, showing the
+// desktop, its window menu, switching windows). Keys still reach whichever of the
+// application's windows has the focus (the grab reports them as usual). GTK drops the grab
+// whenever one of its own pop-ups (a drop-down list) closes, so it is taken again every half
+// second, as well as at once when the window is shown or changes state.
+void Presentation::holdKeyboardAndScreen() {
+  const auto watch = [this] {
+    auto toplevel = std::dynamic_pointer_cast<Gdk::Toplevel>(window_.get_surface());
+    if (!toplevel) return;
+    toplevel->property_state().signal_changed().connect(
+        sigc::track_obj([this, toplevel] { keepOnScreen(toplevel); }, *this));
+    regrab_ = Glib::signal_timeout().connect(
+        [this] {
+          grabKeyboard();
+          return true;
+        },
+        500);
+  };
+  window_.signal_map().connect(sigc::track_obj([this] { grabKeyboard(); }, *this));
+  if (window_.get_realized()) {
+    watch();
+  } else {
+    window_.signal_realize().connect(sigc::track_obj(watch, *this));
+  }
+}
+
+void Presentation::keepOnScreen(const Glib::RefPtr<Gdk::Toplevel>& toplevel) {
+  const auto state = toplevel->get_state();
+  const auto has = [state](Gdk::Toplevel::State flag) { return (state & flag) == flag; };
+  if (has(Gdk::Toplevel::State::MINIMIZED)) window_.present();
+  // Only a window manager grants full screen, and only one takes it away again.
+  if (has(Gdk::Toplevel::State::FULLSCREEN)) {
+    fullScreenGranted_ = true;
+  } else if (fullScreenGranted_ && window_.get_mapped()) {
+    fullScreenGranted_ = false;
+    coverPrimaryMonitor();
+  }
+  grabKeyboard();
+}
+
+void Presentation::grabKeyboard() {
+#ifdef GDK_WINDOWING_X11
+  auto surface = window_.get_surface();
+  if (!window_.get_mapped() || !surface || !GDK_IS_X11_SURFACE(surface->gobj())) return;
+  Display* display = gdk_x11_display_get_xdisplay(surface->get_display()->gobj());
+  XGrabKeyboard(display, gdk_x11_surface_get_xid(surface->gobj()), True, GrabModeAsync,
+                GrabModeAsync, CurrentTime);
+#endif
 }
 
 // Runs before any other close handler (a modal session's included), so no close gets through.

@@ -5,6 +5,7 @@
 #include <webkit/webkit.h>
 
 #include "platform/KioskPolicy.h"
+#include "platform/ShownText.h"
 
 #include <memory>
 #include <utility>
@@ -34,6 +35,11 @@ WebKitWebView* makeView(const WebViewOptions& options) {
   return view;
 }
 
+void cancel(unsigned& timer) {
+  if (timer != 0) g_source_remove(timer);
+  timer = 0;
+}
+
 void call(const std::function<void()>& callback) {
   if (callback) callback();
 }
@@ -47,7 +53,7 @@ std::string escaped(const char* text) {
 
 // The page shown in place of one that could not be loaded, under the failed page's address
 // (the engine's own says the same, but in a plain line that means little to a child).
-std::string failurePage(const char* address, const GError* error) {
+std::string failurePage(const char* address, const char* reason) {
   return R"(<!DOCTYPE html><html><head><meta charset="utf-8"><title>Page not found</title>
 <style>
 body { font-family: sans-serif; background: #f4f7ff; color: #1f2a44; margin: 0;
@@ -62,7 +68,7 @@ small { color: #6b7390; word-break: break-all; }
 <h1>This page could not be opened</h1>
 <p>Check the address, or press <b>Home</b> to start again.</p>
 <small>)" +
-         escaped(address) + "<br>" + escaped(error->message) + "</small></main></body></html>";
+         escaped(shownAddress(address).c_str()) + "<br>" + escaped(reason) + "</small></main></body></html>";
 }
 
 }  // namespace
@@ -71,16 +77,20 @@ WebView::WebView(const WebViewOptions& options, WebViewCallbacks callbacks)
     : view_(makeView(options)),
       widget_(Glib::wrap(GTK_WIDGET(view_))),
       callbacks_(std::move(callbacks)),
+      unresponsiveLimit_(options.unresponsiveLimit),
       iconLookups_(g_cancellable_new()) {
   widget_->set_hexpand(true);
   widget_->set_vexpand(true);
   connect();
   lockDown();
+  limitScriptDialogs();
+  watchResponsiveness();
 }
 
 WebView::~WebView() {
   g_cancellable_cancel(iconLookups_);
   g_object_unref(iconLookups_);
+  cancel(unresponsiveTimer_);
   for (const Connection& connection : connections_) {
     g_signal_handler_disconnect(connection.instance, connection.id);
   }
@@ -134,6 +144,7 @@ void WebView::connect() {
         auto& webView = *static_cast<WebView*>(self);
         webView.loadInFlight_ = false;
         webView.loadStarted_ = false;
+        cancel(webView.unresponsiveTimer_);
         call(webView.callbacks_.webProcessEnded);
       });
 }
@@ -275,6 +286,58 @@ void WebView::refuseDroppedFiles() {
   widget_->add_controller(drop);
 }
 
+void WebView::limitScriptDialogs() {
+  on(
+      view_, "script-dialog",
+      +[](WebKitWebView*, WebKitScriptDialog* dialog, gpointer self) -> gboolean {
+        return static_cast<WebView*>(self)->scriptDialog(dialog);
+      });
+}
+
+// The first few dialogs of a load are shown as the engine shows them. Later ones are answered
+// at once: confirm with false, prompt with null (its text is left unset), and a leave-page
+// question with leave, so that Home is never held back by the page it leaves.
+bool WebView::scriptDialog(WebKitScriptDialog* dialog) {
+  if (++scriptDialogsThisLoad_ <= kScriptDialogsPerLoad) return false;
+  const WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
+  if (type == WEBKIT_SCRIPT_DIALOG_CONFIRM) webkit_script_dialog_confirm_set_confirmed(dialog, false);
+  if (type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) {
+    webkit_script_dialog_confirm_set_confirmed(dialog, true);
+  }
+  return true;
+}
+
+// A page whose script never returns holds its process; the engine notices when the process
+// leaves input or a load unanswered, and reports it. Given the limit to come back, the process
+// is ended and the page area starts afresh.
+void WebView::watchResponsiveness() {
+  on(
+      view_, "notify::is-web-process-responsive",
+      +[](WebKitWebView*, GParamSpec*, gpointer self) {
+        static_cast<WebView*>(self)->responsivenessChanged();
+      });
+}
+
+void WebView::responsivenessChanged() {
+  cancel(unresponsiveTimer_);
+  if (webkit_web_view_get_is_web_process_responsive(view_)) return;
+  unresponsiveTimer_ = g_timeout_add(
+      static_cast<unsigned>(unresponsiveLimit_.count()),
+      +[](gpointer self) -> gboolean {
+        auto& webView = *static_cast<WebView*>(self);
+        webView.unresponsiveTimer_ = 0;
+        webView.endIfUnresponsive();
+        return G_SOURCE_REMOVE;
+      },
+      this);
+}
+
+bool WebView::endIfUnresponsive() {
+  if (webkit_web_view_get_is_web_process_responsive(view_)) return false;
+  webkit_web_view_terminate_web_process(view_);
+  return true;
+}
+
 void WebView::loadChanged(int event) {
   switch (event) {
     case WEBKIT_LOAD_STARTED:
@@ -283,6 +346,7 @@ void WebView::loadChanged(int event) {
       call(callbacks_.loadStarted);
       break;
     case WEBKIT_LOAD_COMMITTED:
+      scriptDialogsThisLoad_ = 0;
       loadInFlight_ = false;
       loadStarted_ = false;
       shownAddress_ = currentAddress();
@@ -301,6 +365,11 @@ void WebView::loadChanged(int event) {
 void WebView::setMainFrameURL(std::string_view address) {
   // Nothing but a web page is asked for (a javascript: address would run in the page shown).
   if (!kiosk::mayShowInMainFrame(address)) return;
+  // Longer addresses the engine drops without a word (or fails on): the page says so instead.
+  if (address.size() > kLongestAddress) {
+    showBuiltInPage(failurePage(std::string(address).c_str(), "The address is too long."));
+    return;
+  }
   // The view's address changes at once, before the load has even started.
   loadInFlight_ = true;
   webkit_web_view_load_uri(view_, std::string(address).c_str());
@@ -340,7 +409,7 @@ std::string WebView::pageForFailure(const char* address, const GError* error) co
       return *page;
     }
   }
-  return failurePage(address, error);
+  return failurePage(address, error->message);
 }
 
 namespace {

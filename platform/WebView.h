@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 typedef struct _WebKitWebView WebKitWebView;
 typedef struct _GError GError;
 typedef struct _GCancellable GCancellable;
+typedef struct _WebKitScriptDialog WebKitScriptDialog;
 
 namespace Gtk {
 class Widget;
@@ -22,6 +24,8 @@ struct WebViewOptions {
   // When not empty, every http request goes through this proxy (e.g. "http://127.0.0.1:8080/"),
   // so that real-looking host names reach a server of our own.
   std::string proxyURL;
+  // How long the page's process may go without answering before it is ended.
+  std::chrono::milliseconds unresponsiveLimit{3000};
 };
 
 // What the page area reports. Each may be left empty.
@@ -54,6 +58,9 @@ class WebView {
   WebView(const WebView&) = delete;
   WebView& operator=(const WebView&) = delete;
 
+  // The longest address loaded; a longer one gives the failure page.
+  static constexpr std::size_t kLongestAddress = 65536;
+
   // Starts loading `address` exactly as given; a later call replaces a load in progress.
   void setMainFrameURL(std::string_view address);
   // The address of the page shown in the main frame, or the empty text when there is none.
@@ -68,6 +75,13 @@ class WebView {
   // Asks WebKit's icon store for the icon of the page at `address`; `found` gets it as a data:
   // address of a PNG, later, and only when the store knows one and this view still exists.
   void lookUpIcon(const std::string& address, std::function<void(std::string)> found);
+  // Ends the page's process if the engine knows it has stopped answering (a script that never
+  // returns): true when it did, and the webProcessEnded report follows.
+  bool endIfUnresponsive();
+
+  // Script dialogs (alert, confirm, prompt, leave-page) a page may show per load; later ones
+  // are answered at once, as if dismissed, so that no page can keep the page area behind one.
+  static constexpr int kScriptDialogsPerLoad = 3;
 
   // The widget to place in a window.
   Gtk::Widget& widget();
@@ -81,6 +95,10 @@ class WebView {
   void connect();
   void lockDown();
   void refuseDroppedFiles();
+  void limitScriptDialogs();
+  bool scriptDialog(WebKitScriptDialog* dialog);
+  void watchResponsiveness();
+  void responsivenessChanged();
   void loadChanged(int event);
   std::string pageForFailure(const char* address, const GError* error) const;
   std::string currentAddress() const;
@@ -90,6 +108,11 @@ class WebView {
   WebKitWebView* view_;
   Gtk::Widget* widget_;
   WebViewCallbacks callbacks_;
+  std::chrono::milliseconds unresponsiveLimit_;
+  int scriptDialogsThisLoad_ = 0;
+  bool pageShown_ = false;  // the page's process has shown a page since it started
+  // GLib source, 0 when none: the engine reported the process unresponsive.
+  unsigned unresponsiveTimer_ = 0;
   std::string shownAddress_;
   bool loadInFlight_ = false;  // asked for or started, not yet committed or ended
   bool loadStarted_ = false;   // started, not yet committed or ended

@@ -33,7 +33,9 @@ class BrowserTest : public ::testing::Test {
         .history = history,
         .blockLists = lists,
         .homeAddress = kHome,
-        .webView = {.ephemeral = true, .proxyURL = server.proxyURL()},
+        .webView = {.ephemeral = true,
+                     .proxyURL = server.proxyURL(),
+                     .unresponsiveLimit = unresponsiveLimit},
     });
     view->window();
     EXPECT_TRUE(waitForPage(kHome));
@@ -87,6 +89,7 @@ class BrowserTest : public ::testing::Test {
   storage::HistoryLog history{folder / "hts", clock};
   filter::BlockLists lists{storage::SettingsFile(folder / "data.plist")};
   std::unique_ptr<browser::MainView> view;
+  std::chrono::milliseconds unresponsiveLimit = 3s;
 };
 
 }  // namespace harbinel::test

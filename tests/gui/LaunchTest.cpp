@@ -46,7 +46,7 @@ bool endMainWindowSession(
       [&] {
         if (platform::modalDepth() != 1 || delegate.mainView() == nullptr || !shown()) return true;
         ended = true;
-        platform::stopModal();
+        platform::stopModal(*platform::modalWindow());
         return false;
       },
       20);

@@ -231,7 +231,7 @@ TEST_F(LockdownKeyboardTest, NoInspectorContextMenuFileChooserOrPrintDialog) {
     }
     settle(800ms);
     EXPECT_EQ(toplevelCount(), windows) << "an inspector window opened";
-    platform::stopModal();
+    platform::stopModal(*platform::modalWindow());
   });
   platform::runModalForWindow(view->window());
   EXPECT_EQ(tried, 3);

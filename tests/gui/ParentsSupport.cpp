@@ -26,7 +26,7 @@ Steps& Steps::when(std::function<bool()> ready, std::function<void()> act) {
 
 bool Steps::poll() {
   if (abandoned_) {
-    if (platform::modalDepth() > depth_) platform::stopModal();
+    if (platform::modalDepth() > depth_) platform::stopModal(*platform::modalWindow());
     return true;
   }
   if (steps_.empty()) return true;

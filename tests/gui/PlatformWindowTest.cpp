@@ -39,14 +39,14 @@ TEST(ModalSession, NestsThreeDeepAndOnlyTheInnermostWindowTakesInput) {
         // A close of a window below the innermost session is ignored.
         bottom.close();
         seen.push_back("top");
-        platform::stopModal();
+        platform::stopModal(*platform::modalWindow());
       });
       platform::runModalForWindow(top);
       EXPECT_TRUE(middle.get_sensitive());
       EXPECT_FALSE(bottom.get_sensitive());
       EXPECT_TRUE(bottom.get_visible());
       seen.push_back("middle");
-      platform::stopModal();
+      platform::stopModal(*platform::modalWindow());
     });
     platform::runModalForWindow(middle);
     seen.push_back("bottom");
@@ -69,13 +69,13 @@ TEST(ModalSession, WindowBelowGetsItsFocusedFieldBackWhenTheWindowAboveEnds) {
   below.set_child(field);
   Glib::signal_idle().connect_once([&] {
     field.grab_focus();
-    Glib::signal_idle().connect_once([] { platform::stopModal(); });
+    Glib::signal_idle().connect_once([] { platform::stopModal(*platform::modalWindow()); });
     platform::runModalForWindow(above);
     // (The entry's focus lies in the text widget inside it.)
     const Gtk::Widget* focus = below.get_focus();
     EXPECT_TRUE(focus != nullptr && (focus == &field || focus->is_ancestor(field)));
     EXPECT_TRUE(below.get_sensitive());
-    platform::stopModal();
+    platform::stopModal(*platform::modalWindow());
   });
   platform::runModalForWindow(below);
 }
@@ -97,7 +97,7 @@ TEST(ModalSession, WindowSitsInTheMiddleOfTheScreenWhereNothingPlacesWindows) {
   };
   Glib::signal_idle().connect_once([&] {
     EXPECT_TRUE(waitUntil(placed, 5s)) << "at " << x << "," << y;
-    platform::stopModal();
+    platform::stopModal(*platform::modalWindow());
   });
   platform::runModalForWindow(window);
 }

@@ -30,7 +30,7 @@ void launch(app::HarbinelAppDelegate& delegate, const std::function<bool()>& ste
         }
         if (stepped && delegate.mainView() != nullptr) {
           ended = true;
-          platform::stopModal();
+          platform::stopModal(delegate.mainView()->window());
           return false;
         }
         return true;
