@@ -66,6 +66,8 @@ std::string createPlist(const platform::Folders& folders, const platform::Clock&
   for (const std::string_view name : {"data.plist", "dmn", "dmnsame"}) {
     step(ensureCopy(folders.resources / name, data / name));
   }
+  // The parent's allowed websites start empty: they are the parent's own, nothing is shipped.
+  step(ensureEmptyFile(data / "allow"));
   return dayFile;
 }
 

@@ -58,7 +58,9 @@ void FullScreenableWindow::fullScreen_setValueFrame(const Rect& frame) {
 // MainView
 
 MainView::MainView(BrowserServices services)
-    : services_(std::move(services)), blockCheck_(services_.blockLists) {}
+    : services_(std::move(services)), blockCheck_(services_.blockLists) {
+  services_.blockLists.setHomeAddress(services_.homeAddress);
+}
 
 // The controls outlive this controller by a little (the window resource lets go of them last):
 // nothing they report after this point may reach it.
@@ -81,6 +83,10 @@ void MainView::load() {
                              .titleReceived = [this] { webViewDidReceiveTitle(); },
                              .loadFinished = [this] { webViewDidFinishLoad(); },
                              .webProcessEnded = [this] { webViewProcessEnded(); },
+                             .subFrameRefused =
+                                 [this](const std::string& address) {
+                                   return services_.blockLists.refusesFrame(address);
+                                 },
                          });
   resource_->outlet<Gtk::Box>("webView").append(webView_->widget());
   window_.reset(
@@ -204,6 +210,7 @@ void MainView::webViewDidStartProvisionalLoad() {
 void MainView::webViewDidFinishLoad() {
   outlets_.progressIndicator->stop();
   outlets_.progressIndicator->set_visible(false);
+  if (auto refused = blockCheck_.loadEnded(webView_->mainFrameURL())) refuse(*refused);
 }
 
 void MainView::webViewDidCommitLoad() {

@@ -31,7 +31,7 @@ namespace harbinel::browser {
 
 // The browser's start page, loaded when the main window opens, by Home and after every refused
 // page.
-inline constexpr std::string_view kHomeAddress = "http://start.harbinel.net/net/";
+inline constexpr std::string_view kHomeAddress = filter::kHomeAddress;
 
 // The presentation that locks the desktop while the kiosk runs: hide the dock (2) and the
 // menu bar (8), disable process switching (32) and force quit (64).

@@ -12,8 +12,10 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
+#include "filter/Address.h"
 #include "platform/TextCodec.h"
 
 namespace harbinel::filter {
@@ -247,6 +249,10 @@ struct DomainList::Index {
   // of either. The last start is one past a virtual line feed after the end of the file.
   PageArray<std::uint32_t> starts;
   PageArray<Slot> slots;
+  // The host rule compares normalised entries. Entries already in that form (nearly all of a
+  // list made by harbinel-lists) are found through the table above; the few others are kept
+  // here under their normalised form, with the position of the first entry of that form.
+  std::unordered_map<std::string, std::uint32_t> renamed;
 
   explicit Index(PageArray<char> text) : bytes(std::move(text)) {
     splitLines();
@@ -313,8 +319,17 @@ struct DomainList::Index {
     for (std::size_t i = 0; i < count; ++i) {
       const Digest current = ahead[i % kAhead];
       if (i + kAhead < count) prepare(i + kAhead);
-      if (current.ascii || platform::isValidUtf8(entry(i))) insert(i, current.hash);
+      if (current.ascii || platform::isValidUtf8(entry(i))) {
+        insert(i, current.hash);
+        if (!isNormalisedHost(entry(i))) addRenamed(i);
+      }
     }
+  }
+
+  void addRenamed(std::size_t position) {
+    std::string host = siteHost(entry(position));
+    if (host.empty() || host == entry(position)) return;
+    renamed.emplace(std::move(host), static_cast<std::uint32_t>(position));  // first one stays
   }
 
   void insert(std::size_t position, std::uint64_t hash) {
@@ -371,6 +386,21 @@ std::int32_t DomainList::find(std::string_view host) const {
       std::min<std::uint32_t>(position, std::numeric_limits<std::int32_t>::max()));
 }
 
+std::int32_t DomainList::findHost(std::string_view normalisedHost) const {
+  if (!index_ || normalisedHost.empty()) return -1;
+  // An entry equal to a normalised host is in normalised form itself.
+  std::uint32_t position = index_->lookUp(normalisedHost, digest(normalisedHost).hash);
+  if (!index_->renamed.empty()) {
+    if (const auto found = index_->renamed.find(std::string(normalisedHost));
+        found != index_->renamed.end()) {
+      position = std::min(position, found->second);
+    }
+  }
+  if (position == kNoEntry) return -1;
+  return static_cast<std::int32_t>(
+      std::min<std::uint32_t>(position, std::numeric_limits<std::int32_t>::max()));
+}
+
 std::size_t DomainList::size() const {
   return index_ ? index_->size() : 0;
 }
@@ -381,8 +411,12 @@ std::string_view DomainList::entry(std::size_t position) const {
 
 std::size_t DomainList::memoryUsage() const {
   if (!index_) return 0;
+  std::size_t renamed = 0;
+  for (const auto& [host, position] : index_->renamed) {
+    renamed += sizeof(position) + host.capacity() + 4 * sizeof(void*);  // node and bucket
+  }
   return sizeof(Index) + index_->bytes.memoryUsage() + index_->starts.memoryUsage() +
-         index_->slots.memoryUsage();
+         index_->slots.memoryUsage() + renamed;
 }
 
 std::int32_t firstPosition(const std::vector<std::string>& list, std::string_view host) {

@@ -1,6 +1,7 @@
 // harbinel-lists: turns public block lists into Harbinel's domain list format.
 //
 //   harbinel-lists [-o OUTPUT] FILE...
+//   harbinel-lists check [--data FOLDER] [--settings FILE] ADDRESS...   (filter/ListsCheck.h)
 //
 // Reads hosts files ("0.0.0.0 host"), adblock lists ("||host^") and plain lists (one host a
 // line), in any mix, and writes one host per line, normalised the way the block check compares
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "filter/ListImport.h"
+#include "filter/ListsCheck.h"
 #include "platform/AtomicFile.h"
 
 namespace {
@@ -57,6 +59,9 @@ void report(const harbinel::filter::ImportCounts& counts) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "check") {
+    return harbinel::filter::runListsCheck(argc - 1, argv + 1);
+  }
   const Arguments arguments = parse(argc, argv);
   if (!arguments.valid) {
     std::cerr << kUsage;

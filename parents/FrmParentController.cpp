@@ -4,7 +4,11 @@
 #include <utility>
 #include <vector>
 
+#include <gtkmm/grid.h>
+#include <gtkmm/label.h>
+
 #include "filter/Address.h"
+#include "filter/BlockLists.h"
 #include "parents/HistoryReport.h"
 #include "platform/Alert.h"
 #include "platform/ModalSession.h"
@@ -52,12 +56,21 @@ void FrmParentController::bindOutlets() {
     outlets_.txtfieldfw[slot] = &resource_->outlet<Gtk::Entry>(slotKey("txtfieldfw", slot));
   }
   outlets_.btnCheck = &resource_->outlet<Gtk::CheckButton>("btnCheck");
+  outlets_.btnWholeSites = &resource_->outlet<Gtk::CheckButton>("btnWholeSites");
+  addExplanations();
   outlets_.btnClose = &resource_->outlet<Gtk::Button>("btnClose");
   outlets_.btnHistory = &resource_->outlet<Gtk::Button>("btnHistory");
 }
 
 void FrmParentController::connectActions() {
   outlets_.btnCheck->signal_toggled().connect([this] { hideAddressBar(); });
+  outlets_.btnWholeSites->signal_toggled().connect([this] {
+    wholeSites_ = outlets_.btnWholeSites->get_active() ? "ON" : "OFF";
+    explainEntries();
+  });
+  for (Gtk::Entry* field : outlets_.txtfieldbw) {
+    field->signal_changed().connect([this] { explainEntries(); });
+  }
   outlets_.btnClose->signal_clicked().connect([this] { closeWindow(); });
   outlets_.btnHistory->signal_clicked().connect([this] { downloadHistory(); });
   // Closing without saving is not offered: the window manager's close does nothing.
@@ -83,7 +96,40 @@ std::string FrmParentController::readPassword() {
   const std::string addressBar = storage::valueOf(settings, "AB");
   outlets_.btnCheck->set_active(addressBar == "ON");
   checkstate_ = addressBar;
+  const std::string wholeSites = storage::valueOf(settings, filter::kWholeSiteKey);
+  outlets_.btnWholeSites->set_active(wholeSites == "ON");
+  wholeSites_ = wholeSites;
+  explainEntries();
   return password;
+}
+
+// The lines go into the grid of the fields, each in a row of its own under its field.
+void FrmParentController::addExplanations() {
+  for (int slot = 0; slot < kSlots; ++slot) {
+    Gtk::Entry& field = *outlets_.txtfieldbw[slot];
+    auto* grid = dynamic_cast<Gtk::Grid*>(field.get_parent());
+    auto* line = Gtk::make_managed<Gtk::Label>();
+    line->set_name(slotKey("explainbw", slot));
+    line->set_xalign(0);
+    line->set_wrap(true);
+    line->set_max_width_chars(36);
+    line->add_css_class("dim-label");
+    line->set_visible(false);
+    grid->insert_next_to(field, Gtk::PositionType::BOTTOM);
+    grid->attach_next_to(*line, field, Gtk::PositionType::BOTTOM);
+    outlets_.explainbw[slot] = line;
+  }
+}
+
+// What each entry will do once saved, under the rule the switch shows; nothing for an empty one.
+void FrmParentController::explainEntries() {
+  const bool wholeSites = outlets_.btnWholeSites->get_active();
+  for (int slot = 0; slot < kSlots; ++slot) {
+    const std::string line =
+        filter::explainEntry(changeURL(text(*outlets_.txtfieldbw[slot])), wholeSites);
+    outlets_.explainbw[slot]->set_text(line);
+    outlets_.explainbw[slot]->set_visible(!line.empty());
+  }
 }
 
 void FrmParentController::hideAddressBar() {
@@ -110,6 +156,8 @@ storage::SaveResult FrmParentController::writeToPlist() {
     entries.emplace_back(slotKey("FW", slot), text(*outlets_.txtfieldfw[slot]));
   }
   entries.emplace_back("AB", checkstate_);
+  // Absent stays absent (the exact rule) until the parent clicks the switch.
+  if (!wholeSites_.empty()) entries.emplace_back(filter::kWholeSiteKey, wholeSites_);
   return services_.settings.save(entries);
 }
 

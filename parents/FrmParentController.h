@@ -75,6 +75,9 @@ class FrmParentController {
     std::array<Gtk::Entry*, kSlots> txtfieldfw{};
     std::array<Gtk::Entry*, kSlots> txtfieldbw{};
     Gtk::CheckButton* btnCheck = nullptr;
+    Gtk::CheckButton* btnWholeSites = nullptr;
+    // One line under each blocked-site field: what the entry will do.
+    std::array<Gtk::Label*, kSlots> explainbw{};
     Gtk::Button* btnClose = nullptr;
     Gtk::Button* btnHistory = nullptr;
   };
@@ -86,10 +89,13 @@ class FrmParentController {
   void connectActions();
   void windowDidLoad();
   void reportUnsaved(const storage::SaveResult& result);
+  void addExplanations();
+  void explainEntries();
 
   ParentServices services_;
   myprotocolparent* delegate_ = nullptr;
   std::string checkstate_;
+  std::string wholeSites_;  // WS as read, then as the switch says once the parent clicks it
   std::string contentstr_;
   Outlets outlets_;
   std::unique_ptr<platform::WindowResource> resource_;

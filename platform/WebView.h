@@ -28,6 +28,8 @@ struct WebViewCallbacks {
   std::function<void()> titleReceived;    // the document in the main frame reported a new title
   std::function<void()> loadFinished;     // the load ended
   std::function<void()> webProcessEnded;  // the page's process ended: the view is empty
+  // Whether a frame inside the page may not load this (web) address; when empty, any may.
+  std::function<bool(const std::string&)> subFrameRefused;
 };
 
 // The page area: owns one WebKit web view and the connections of its load reports.

@@ -35,6 +35,7 @@ SCREEN_WIDTH, SCREEN_HEIGHT = 1280, 800
 PASSWORD = "harbinel"  # the shipped settings file's parent password
 HOME_HOST, HOME_PATH = "start.harbinel.net", "/net/"
 BLOCKED_HOST = "blocked.example"
+TYPED_HOST = "typed.example"
 MONTHS = ["Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"]
 REPORT_SEPARATOR = "\n" + "-" * 49 + "\n\n"
 BOM = b"\xff\xfe"
@@ -186,7 +187,8 @@ class KioskScenario:
         self.addCleanup(self.server.stop)
         self.origin = f"127.0.0.1:{self.server.port}"
         self.server.add(HOME_HOST, HOME_PATH, page("Home", COLOURS["home"]))
-        self.server.add(self.origin, "/page.html", page("A page", COLOURS["page"]))
+        # A name, not the server's numeric address: the shipped settings refuse those.
+        self.server.add(TYPED_HOST, "/page.html", page("A page", COLOURS["page"]))
         self.server.add(self.origin, "/fav.html", page("A favourite", COLOURS["favourite"]))
         self.server.add(BLOCKED_HOST, "/blocked.html", page("Blocked", COLOURS["blocked"]))
 
@@ -478,14 +480,14 @@ class KioskScenario:
             f"window {window} to go")
 
     def check_typed_address(self):
-        address = f"http://{self.origin}/page.html"
-        hits = self.server.count(self.origin, "/page.html")
+        address = f"http://{TYPED_HOST}/page.html"
+        hits = self.server.count(TYPED_HOST, "/page.html")
         self.click(ADDRESS_FIELD_X, TOOLBAR_Y)
         typing = time.time()
         self.type_text(address)
         self.key("Return")
         self.logged(address, typing)
-        self.wait_for_hit(self.origin, "/page.html", hits)
+        self.wait_for_hit(TYPED_HOST, "/page.html", hits)
         self.wait_for(lambda: self.shows_colour(COLOURS["page"]), "the typed page")
         self.assertGreater(self.address_field_whiteness(), 0.9, "the address field shows")
         self.screenshot("typed-address")
