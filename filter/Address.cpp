@@ -204,6 +204,9 @@ std::string addressHostPart(std::string_view address) {
 
 std::string normaliseHost(std::string_view hostPart) {
   std::string_view host = withoutUserInfoAndPort(hostPart);
+  // Lists write a site with everything under it as "*.example.org" or ".example.org".
+  if (host.starts_with("*.")) host.remove_prefix(1);
+  while (host.starts_with('.')) host.remove_prefix(1);
   while (host.ends_with('.')) host.remove_suffix(1);
   std::string lower = lowerAscii(host);
   if (looksLikeIpv6(lower)) return canonicalIpv6(lower).value_or(lower);
@@ -241,7 +244,7 @@ bool isNormalisedHost(std::string_view entry) {
     plain['-'] = plain['_'] = plain['.'] = true;
     return plain;
   }();
-  if (entry.empty() || entry.ends_with('.')) return false;
+  if (entry.empty() || entry.starts_with('.') || entry.ends_with('.')) return false;
   for (const char c : entry) {
     if (!kPlain[static_cast<unsigned char>(c)]) return false;
   }

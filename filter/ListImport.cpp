@@ -87,8 +87,6 @@ std::optional<std::string> normaliseListHost(std::string_view candidate) {
   candidate = trim(candidate);
   if (!platform::isValidUtf8(candidate)) return std::nullopt;
   std::string host = addressHostPart(candidate);
-  if (host.starts_with("*.")) host.erase(0, 2);
-  if (host.starts_with('.')) host.erase(0, 1);
   // A line naming one port or one account names less than a whole host: it is not one.
   if (host.find_first_of(":@") != std::string::npos) return std::nullopt;
   host = normaliseHost(host);

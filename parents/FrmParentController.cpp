@@ -5,7 +5,6 @@
 #include <vector>
 
 #include <gtkmm/grid.h>
-#include <gtkmm/label.h>
 
 #include "filter/Address.h"
 #include "filter/BlockLists.h"

@@ -4,6 +4,7 @@
 #include <gtkmm/checkbutton.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/filechooserdialog.h>
+#include <gtkmm/label.h>
 #include <gtkmm/window.h>
 
 #include <array>
