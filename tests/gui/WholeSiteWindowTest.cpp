@@ -35,8 +35,7 @@ TEST_F(ParentControls, EachBlockedSiteFieldExplainsItsEntry) {
   store({{"PD", "x"}, {"BW1", "youtube.com/watch"}});
   const auto window = parentsWindow();
   const auto& outlets = window->outlets();
-  EXPECT_EQ(outlets.explainbw[1]->get_text(),
-            "never matches: an entry with a '/' is never a host");
+  EXPECT_EQ(outlets.explainbw[1]->get_text(), "never matches: an entry with a '/' is never a host");
   EXPECT_FALSE(outlets.explainbw[0]->get_visible());
   outlets.btnWholeSites->activate();
   EXPECT_EQ(outlets.explainbw[1]->get_text(), "blocks youtube.com and every address under it");
