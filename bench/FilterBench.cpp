@@ -22,7 +22,6 @@
 #define HARBINEL_BOOST_TRIAL 1
 #endif
 
-#include "filter/Address.h"
 #include "filter/BlockLists.h"
 #include "filter/DomainList.h"
 #include "storage/SettingsFile.h"
@@ -122,30 +121,19 @@ void decision(benchmark::State& state, bool found) {
 // list holds, asked of the real list (dmn) and the generated one (dmnsame), as the exact rule
 // asks (its host text once) and as the whole-site rule asks (normalised, then each name above).
 void hostRule(benchmark::State& state, bool wholeSites) {
-  const DomainList dmn = DomainList::fromFile(kRealList);
-  const DomainList dmnsame = DomainList::fromFile(generatedList);
+  BlockLists lists(storage::SettingsFile("/nonexistent/data.plist"));
+  lists.setDnsArray(DomainList::fromFile(kRealList));
+  lists.setDnssameArray(DomainList::fromFile(generatedList));
   std::vector<std::string> addresses;
   for (const std::string& host : sampleHosts(generatedList, 1 << 12, true)) {
-    const std::string base =
-        host.substr(host.find('.') == std::string::npos ? 0 : host.find('.') + 1);
-    addresses.push_back("http://www.pa.qb.absent-" + std::to_string(addresses.size()) + "." +
-                        (base.find('.') == std::string::npos ? base + ".org" : base) + "/p");
+    // Five labels that no list holds, under the top-level domain of a listed host.
+    addresses.push_back("http://www.pa.qb.rc.absent-" + std::to_string(addresses.size()) + "." +
+                        host.substr(host.rfind('.') + 1) + "/p");
   }
+  const BlockLists::Slots slots = {{"BW0", "blocked0.org"}, {"BW1", "blocked1.org"}};
   std::size_t next = 0;
   for (auto _ : state) {
-    const std::string& address = addresses[next];
-    std::int32_t found = -1;
-    if (wholeSites) {
-      const std::string host = siteHost(address);
-      for (const std::string_view name : namesUpward(host)) {
-        if ((found = dmn.findHost(name)) != -1 || (found = dmnsame.findHost(name)) != -1) break;
-      }
-    } else {
-      const std::string normalised = changeURL(address);
-      const std::string_view host = hostText(normalised);
-      if ((found = dmn.find(host)) == -1) found = dmnsame.find(host);
-    }
-    benchmark::DoNotOptimize(found);
+    benchmark::DoNotOptimize(lists.decideHost(addresses[next], wholeSites, slots));
     next = (next + 1) & (addresses.size() - 1);
   }
   state.SetItemsProcessed(state.iterations());

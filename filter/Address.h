@@ -29,9 +29,9 @@ std::string_view hostText(std::string_view normalisedAddress);
 std::string addressHostPart(std::string_view address);
 
 // The comparable form of a host part: without user info (up to the last "@"), without a port
-// (after "]" for an IPv6 address), without a leading "*." or dots, without final dots, lower case, international names in
-// their ASCII form (UTS #46), IPv4 addresses in any form the engine accepts written as four
-// decimal numbers, IPv6 addresses in brackets in their shortest form.
+// (after "]" for an IPv6 address), without a leading "*." or dots, without final dots, lower case,
+// international names in their ASCII form (UTS #46), IPv4 addresses in any form the engine accepts
+// written as four decimal numbers, IPv6 addresses in brackets in their shortest form.
 std::string normaliseHost(std::string_view hostPart);
 
 // normaliseHost(addressHostPart(address)).

@@ -75,8 +75,7 @@ Decision BlockLists::decide(std::string_view address) {
   userblock_.clear();
   for (const auto& [key, value] : slots) userblock_.push_back(value);
 
-  Decision decision = isOn(settings, kWholeSiteKey) ? decideWholeSites(siteHost(address), slots)
-                                                    : decideExactly(exactHost(address), slots);
+  Decision decision = decideHost(address, isOn(settings, kWholeSiteKey), slots);
   // The empty page the view starts with (and shows our own pages under) comes from no site.
   if (decision.refused() || address.empty() || address == "about:blank") return decision;
   const bool literal = isOn(settings, kWholeSiteKey) && isAddressLiteral(decision.host);
@@ -85,6 +84,12 @@ Decision BlockLists::decide(std::string_view address) {
     decision.rule = literal ? Rule::AddressLiteral : Rule::NotAllowed;
   }
   return decision;
+}
+
+Decision BlockLists::decideHost(std::string_view address, bool wholeSites,
+                                const Slots& slots) const {
+  return wholeSites ? decideWholeSites(siteHost(address), slots)
+                    : decideExactly(exactHost(address), slots);
 }
 
 bool BlockLists::refusesFrame(std::string_view address) {
@@ -100,8 +105,9 @@ Decision BlockLists::decideExactly(std::string host, const Slots& slots) const {
   if (decision.host.empty()) return decision;
   const std::string& name = decision.host;
   for (std::size_t i = 0; i < slots.size(); ++i) {
-    if (slots[i].second == name)
+    if (slots[i].second == name) {
       return refusedBy(decision, Rule::ParentsList, i, name, slots[i].first);
+    }
   }
   if (const auto position = dns_.find(name); position != -1) {
     return refusedBy(decision, Rule::Dmn, position, name);
@@ -118,7 +124,12 @@ Decision BlockLists::decideWholeSites(std::string host, const Slots& slots) cons
   for (const auto& slot : slots) slotHosts.push_back(siteHost(slot.second));
   Decision decision;
   decision.host = std::move(host);
-  for (const std::string_view name : namesUpward(decision.host)) {
+  const std::vector<std::string_view> names = namesUpward(decision.host);
+  for (const std::string_view name : names) {
+    dns_.prefetchHost(name);
+    dnssame_.prefetchHost(name);
+  }
+  for (const std::string_view name : names) {
     const auto slot = std::find(slotHosts.begin(), slotHosts.end(), name);
     if (slot != slotHosts.end()) {
       const auto index = static_cast<std::size_t>(slot - slotHosts.begin());

@@ -62,6 +62,12 @@ class BlockLists {
   // reports it, or as typed), under the settings as they stand now.
   Decision decide(std::string_view address);
 
+  using Slots = std::vector<std::pair<std::string, std::string>>;  // key, value; none empty
+
+  // The lists' part of decide: the host of `address` under one rule, asked of `slots` (the
+  // parent's), dmn and dmnsame, without the settings file and the allowed websites.
+  Decision decideHost(std::string_view address, bool wholeSites, const Slots& slots) const;
+
   // Whether a frame inside a page may not load `address`: only while WS or OF is on, and then
   // exactly when the same address would be refused as a page.
   bool refusesFrame(std::string_view address);
@@ -82,8 +88,6 @@ class BlockLists {
   void setAllowArray(DomainList list) { allow_ = std::move(list); }
 
  private:
-  using Slots = std::vector<std::pair<std::string, std::string>>;  // key, value; none empty
-
   Decision decideExactly(std::string host, const Slots& slots) const;
   Decision decideWholeSites(std::string host, const Slots& slots) const;
 

@@ -422,6 +422,11 @@ std::int32_t DomainList::findHost(std::string_view normalisedHost) const {
       std::min<std::uint32_t>(position, std::numeric_limits<std::int32_t>::max()));
 }
 
+void DomainList::prefetchHost(std::string_view normalisedHost) const {
+  if (!index_ || index_->slots.size() == 0) return;
+  __builtin_prefetch(&index_->slots[index_->homeSlot(digest(normalisedHost).hash)]);
+}
+
 std::size_t DomainList::size() const {
   return index_ ? index_->size() : 0;
 }

@@ -32,6 +32,9 @@ class DomainList {
   // host (filter/Address: normaliseHost of addressHostPart), or -1. The empty host is never
   // named.
   std::int32_t findHost(std::string_view normalisedHost) const;
+  // Starts fetching what findHost(normalisedHost) will read, so that the look-ups of several
+  // names overlap their waits for memory instead of queueing them.
+  void prefetchHost(std::string_view normalisedHost) const;
 
   std::size_t size() const;
   std::string_view entry(std::size_t position) const;
