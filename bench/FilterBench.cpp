@@ -120,16 +120,21 @@ void decision(benchmark::State& state, bool found) {
 // The host rule's share of a decision, without the settings file: a five-label host that no
 // list holds, asked of the real list (dmn) and the generated one (dmnsame), as the exact rule
 // asks (its host text once) and as the whole-site rule asks (normalised, then each name above).
+// Five labels that no list holds, under the top-level domains of listed hosts.
+std::vector<std::string> fiveLabelAbsentAddresses() {
+  std::vector<std::string> addresses;
+  for (const std::string& host : sampleHosts(generatedList, 1 << 12, true)) {
+    addresses.push_back("http://www.pa.qb.rc.absent-" + std::to_string(addresses.size()) + "." +
+                        host.substr(host.rfind('.') + 1) + "/p");
+  }
+  return addresses;
+}
+
 void hostRule(benchmark::State& state, bool wholeSites) {
   BlockLists lists(storage::SettingsFile("/nonexistent/data.plist"));
   lists.setDnsArray(DomainList::fromFile(kRealList));
   lists.setDnssameArray(DomainList::fromFile(generatedList));
-  std::vector<std::string> addresses;
-  for (const std::string& host : sampleHosts(generatedList, 1 << 12, true)) {
-    // Five labels that no list holds, under the top-level domain of a listed host.
-    addresses.push_back("http://www.pa.qb.rc.absent-" + std::to_string(addresses.size()) + "." +
-                        host.substr(host.rfind('.') + 1) + "/p");
-  }
+  const std::vector<std::string> addresses = fiveLabelAbsentAddresses();
   const BlockLists::Slots slots = {{"BW0", "blocked0.org"}, {"BW1", "blocked1.org"}};
   std::size_t next = 0;
   for (auto _ : state) {
@@ -137,6 +142,35 @@ void hostRule(benchmark::State& state, bool wholeSites) {
     next = (next + 1) & (addresses.size() - 1);
   }
   state.SetItemsProcessed(state.iterations());
+}
+
+// The whole decision as the browser makes it for a page (settings file re-read, nine blocked
+// sites, both lists), under either rule, for the same five-label absent hosts.
+void decisionByRule(benchmark::State& state, bool wholeSites) {
+  char folderPattern[] = "/tmp/harbinel-bench-XXXXXX";
+  if (::mkdtemp(folderPattern) == nullptr) {
+    state.SkipWithError("cannot make a temporary folder");
+    return;
+  }
+  const fs::path folder = folderPattern;
+  const storage::SettingsFile settings(folder / "data.plist");
+  std::vector<std::pair<std::string, std::string>> entries = {{"PD", "secret"},
+                                                              {"WS", wholeSites ? "ON" : "OFF"}};
+  for (int slot = 0; slot < 9; ++slot) {
+    entries.emplace_back("BW" + std::to_string(slot), "blocked" + std::to_string(slot) + ".org");
+  }
+  if (!settings.save(entries).ok()) state.SkipWithError("cannot write the settings file");
+  BlockLists lists(settings);
+  lists.setDnsArray(DomainList::fromFile(kRealList));
+  lists.setDnssameArray(DomainList::fromFile(generatedList));
+  const std::vector<std::string> addresses = fiveLabelAbsentAddresses();
+  std::size_t next = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(lists.decide(addresses[next]));
+    next = (next + 1) & (addresses.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+  fs::remove_all(folder);
 }
 
 #ifdef HARBINEL_BOOST_TRIAL
@@ -268,6 +302,10 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("Decision/listed", decision, true)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("HostRule/exact", hostRule, false);
     benchmark::RegisterBenchmark("HostRule/whole-site", hostRule, true);
+    benchmark::RegisterBenchmark("RuleDecision/exact", decisionByRule, false)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("RuleDecision/whole-site", decisionByRule, true)
+        ->Unit(benchmark::kMicrosecond);
   }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

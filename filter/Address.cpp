@@ -19,20 +19,26 @@ constexpr std::array<std::string_view, 8> kRemovedLiterals = {
     "https://",      "http://",      "wwww.",        "www.",
 };
 
-// Cuts every occurrence of `literal` out of `text` in one left-to-right pass. The scan resumes
-// after each cut in the text as it was, so an occurrence that only forms where two remaining
-// pieces meet survives this pass.
-std::string removeAll(std::string_view text, std::string_view literal) {
-  std::string result;
-  result.reserve(text.size());
-  std::size_t start = 0;
-  for (std::size_t found = text.find(literal); found != std::string_view::npos;
-       found = text.find(literal, start)) {
-    result.append(text, start, found - start);
-    start = found + literal.size();
+// Cuts every occurrence of `literal` out of `text` in one left-to-right pass, in place. The scan
+// resumes after each cut in the text as it was (what is kept is written behind the scan, never
+// ahead of it), so an occurrence that only forms where two remaining pieces meet survives this
+// pass.
+void removeAll(std::string& text, std::string_view literal) {
+  std::size_t found = text.find(literal);
+  if (found == std::string::npos) return;
+  auto write = text.begin() + static_cast<std::ptrdiff_t>(found);
+  std::size_t read = found + literal.size();
+  const auto keep = [&](std::size_t end) {  // forward copy: the target never passes the source
+    write = std::copy(text.begin() + static_cast<std::ptrdiff_t>(read),
+                      text.begin() + static_cast<std::ptrdiff_t>(end), write);
+  };
+  for (found = text.find(literal, read); found != std::string::npos;
+       found = text.find(literal, read)) {
+    keep(found);
+    read = found + literal.size();
   }
-  result.append(text, start);
-  return result;
+  keep(text.size());
+  text.erase(write, text.end());
 }
 
 bool equalsIgnoringAsciiCase(std::string_view text, std::string_view lowerCase) {
@@ -49,7 +55,7 @@ bool equalsIgnoringAsciiCase(std::string_view text, std::string_view lowerCase) 
 
 std::string changeURL(std::string_view address) {
   std::string result(address);
-  for (const std::string_view literal : kRemovedLiterals) result = removeAll(result, literal);
+  for (const std::string_view literal : kRemovedLiterals) removeAll(result, literal);
   return result;
 }
 

@@ -120,8 +120,12 @@ Decision BlockLists::decideExactly(std::string host, const Slots& slots) const {
 
 // Most specific name first; for each name, the lists in their order.
 Decision BlockLists::decideWholeSites(std::string host, const Slots& slots) const {
-  std::vector<std::string> slotHosts;
-  for (const auto& slot : slots) slotHosts.push_back(siteHost(slot.second));
+  if (slotHosts_.size() != slots.size() ||
+      !std::equal(slots.begin(), slots.end(), slotHosts_.begin(),
+                  [](const auto& slot, const auto& known) { return slot.second == known.first; })) {
+    slotHosts_.clear();
+    for (const auto& slot : slots) slotHosts_.emplace_back(slot.second, siteHost(slot.second));
+  }
   Decision decision;
   decision.host = std::move(host);
   const std::vector<std::string_view> names = namesUpward(decision.host);
@@ -130,9 +134,10 @@ Decision BlockLists::decideWholeSites(std::string host, const Slots& slots) cons
     dnssame_.prefetchHost(name);
   }
   for (const std::string_view name : names) {
-    const auto slot = std::find(slotHosts.begin(), slotHosts.end(), name);
-    if (slot != slotHosts.end()) {
-      const auto index = static_cast<std::size_t>(slot - slotHosts.begin());
+    const auto slot = std::find_if(slotHosts_.begin(), slotHosts_.end(),
+                                   [&](const auto& known) { return known.second == name; });
+    if (slot != slotHosts_.end()) {
+      const auto index = static_cast<std::size_t>(slot - slotHosts_.begin());
       return refusedBy(decision, Rule::ParentsList, index, name, slots[index].first);
     }
     if (const auto position = dns_.findHost(name); position != -1) {

@@ -97,6 +97,9 @@ class BlockLists {
   DomainList dnssame_;
   DomainList allow_;
   std::vector<std::string> userblock_;
+  // The parent's entries as hosts, by their text: the slots are read at every decision but
+  // seldom change, and normalising them each time would cost more than the look-ups.
+  mutable std::vector<std::pair<std::string, std::string>> slotHosts_;
 };
 
 // Whether a switch of the settings is on.
