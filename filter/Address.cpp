@@ -172,6 +172,19 @@ std::optional<std::string> canonicalIpv4(std::string_view host) {
          std::to_string((address >> 8) & 255) + "." + std::to_string(address & 255);
 }
 
+// Four decimal numbers of 0 to 255 without leading zeros: the form canonicalIpv4 writes.
+bool isDottedQuad(std::string_view host) {
+  int parts = 0;
+  for (std::size_t start = 0; start <= host.size(); ++parts) {
+    const auto dot = std::min(host.find('.', start), host.size());
+    const std::string_view part = host.substr(start, dot - start);
+    if (!isDecimal(part) || part.size() > 3 || (part.size() > 1 && part[0] == '0')) return false;
+    if (part.size() == 3 && part > "255") return false;
+    start = dot + 1;
+  }
+  return parts == 4;
+}
+
 // "[2001:DB8:0::1]" or "2001:db8::1" as "[2001:db8::1]", or nothing when it is no IPv6 address.
 std::optional<std::string> canonicalIpv6(std::string_view host) {
   if (host.starts_with('[') && host.ends_with(']')) host = host.substr(1, host.size() - 2);
@@ -242,6 +255,7 @@ std::vector<std::string_view> namesUpward(std::string_view normalisedHost) {
   return names;
 }
 
+// One pass over the entry: it runs for every line of every list as the list loads.
 bool isNormalisedHost(std::string_view entry) {
   static constexpr auto kPlain = [] {
     std::array<bool, 256> plain{};
@@ -250,12 +264,20 @@ bool isNormalisedHost(std::string_view entry) {
     plain['-'] = plain['_'] = plain['.'] = true;
     return plain;
   }();
-  if (entry.empty() || entry.starts_with('.') || entry.ends_with('.')) return false;
-  for (const char c : entry) {
+  if (entry.empty() || entry.front() == '.' || entry.back() == '.') return false;
+  std::size_t lastLabel = 0;
+  for (std::size_t i = 0; i < entry.size(); ++i) {
+    const char c = entry[i];
     if (!kPlain[static_cast<unsigned char>(c)]) return false;
+    if (c != '.') continue;
+    // Address normalisation would still cut a "www." out.
+    if (i >= 3 && entry[i - 1] == 'w' && entry[i - 2] == 'w' && entry[i - 3] == 'w') return false;
+    lastLabel = i + 1;
   }
-  // Address normalisation would still cut a "www." out; a number-like name may be rewritten.
-  return entry.find("www.") == std::string_view::npos && !endsInNumber(entry);
+  // A number-like name is rewritten, unless it is an IPv4 address written as four decimal
+  // numbers already (lists hold many).
+  const std::string_view last = entry.substr(lastLabel);
+  return (!isDecimal(last) && !isHexNumber(last)) || isDottedQuad(entry);
 }
 
 std::string explainEntry(std::string_view entry, bool wholeSites) {
