@@ -526,7 +526,7 @@ class KioskScenario:
     def expected_settings(self):
         settings = {f"{kind}{slot}": "" for kind in ("BW", "FW") for slot in range(9)}
         settings.update({"PD": PASSWORD, "BW0": "news.example", "BW1": "games.example",
-                         "FW0": f"{self.origin}/fav.html", "AB": "OFF"})
+                         "FW0": f"{self.origin}/fav.html", "AB": "OFF", "WS": "ON"})
         return settings
 
     def read_settings(self):
@@ -537,7 +537,8 @@ class KioskScenario:
         self.open_parents_settings()
         self.screenshot("parents-settings")
         # The password field has the keyboard; the fields follow it in reading order: the nine
-        # blocked sites, the nine favourites, the address-bar switch, the two buttons.
+        # blocked sites, the nine favourites, the address-bar switch, the whole-site switch, the
+        # two buttons.
         self.key("Tab", "ctrl+a")
         self.type_text("https://www.news.example")  # saved without its scheme and "www."
         self.key("Tab", "ctrl+a")
@@ -546,7 +547,7 @@ class KioskScenario:
         self.type_text(f"{self.origin}/fav.html")
         self.key(*["Tab"] * 9, "space")  # the address bar off
         self.screenshot("parents-settings-edited")
-        self.key("Tab", "Tab", "Return")  # Save and Close
+        self.key("Tab", "Tab", "Tab", "Return")  # Save and Close
         self.wait_gone("Parents' Settings")
         self.wait_for(lambda: self.read_settings() == self.expected_settings(),
                       "the settings file to hold the new values", timeout=5)
