@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include <gtkmm/eventcontrollerfocus.h>
 #include <gtkmm/grid.h>
 
 #include "filter/Address.h"
@@ -67,8 +68,20 @@ void FrmParentController::connectActions() {
     wholeSites_ = outlets_.btnWholeSites->get_active() ? "ON" : "OFF";
     explainEntries();
   });
-  for (Gtk::Entry* field : outlets_.txtfieldbw) {
+  // One line at a time, under the field being typed in: nine would not fit on a small screen.
+  for (int slot = 0; slot < kSlots; ++slot) {
+    Gtk::Entry* field = outlets_.txtfieldbw[slot];
     field->signal_changed().connect([this] { explainEntries(); });
+    auto focus = Gtk::EventControllerFocus::create();
+    focus->signal_enter().connect([this, slot] {
+      explainedSlot_ = slot;
+      explainEntries();
+    });
+    focus->signal_leave().connect([this, slot] {
+      if (explainedSlot_ == slot) explainedSlot_ = -1;
+      explainEntries();
+    });
+    field->add_controller(focus);
   }
   outlets_.btnClose->signal_clicked().connect([this] { closeWindow(); });
   outlets_.btnHistory->signal_clicked().connect([this] { downloadHistory(); });
@@ -110,7 +123,7 @@ void FrmParentController::addExplanations() {
     auto* line = Gtk::make_managed<Gtk::Label>();
     line->set_name(slotKey("explainbw", slot));
     line->set_xalign(0);
-    line->set_wrap(true);
+    line->set_ellipsize(Pango::EllipsizeMode::END);
     line->set_max_width_chars(36);
     line->add_css_class("dim-label");
     line->set_visible(false);
@@ -120,14 +133,15 @@ void FrmParentController::addExplanations() {
   }
 }
 
-// What each entry will do once saved, under the rule the switch shows; nothing for an empty one.
+// What each entry will do once saved, under the rule the switch shows; shown under the field
+// being typed in, and never for an empty one.
 void FrmParentController::explainEntries() {
   const bool wholeSites = outlets_.btnWholeSites->get_active();
   for (int slot = 0; slot < kSlots; ++slot) {
     const std::string line =
         filter::explainEntry(changeURL(text(*outlets_.txtfieldbw[slot])), wholeSites);
     outlets_.explainbw[slot]->set_text(line);
-    outlets_.explainbw[slot]->set_visible(!line.empty());
+    outlets_.explainbw[slot]->set_visible(slot == explainedSlot_ && !line.empty());
   }
 }
 

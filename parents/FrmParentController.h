@@ -96,6 +96,7 @@ class FrmParentController {
   ParentServices services_;
   myprotocolparent* delegate_ = nullptr;
   std::string checkstate_;
+  int explainedSlot_ = -1;  // the blocked-site field that has the keyboard, if any
   std::string wholeSites_;  // WS as read, then as the switch says once the parent clicks it
   std::string contentstr_;
   Outlets outlets_;

@@ -39,8 +39,9 @@ TEST_F(ParentControls, EachBlockedSiteFieldExplainsItsEntry) {
   EXPECT_FALSE(outlets.explainbw[0]->get_visible());
   outlets.btnWholeSites->activate();
   EXPECT_EQ(outlets.explainbw[1]->get_text(), "blocks youtube.com and every address under it");
+  outlets.txtfieldbw[0]->grab_focus();
   outlets.txtfieldbw[0]->set_text("M.Example.ORG");
-  EXPECT_TRUE(outlets.explainbw[0]->get_visible());
+  ASSERT_TRUE(waitUntil([&] { return outlets.explainbw[0]->get_visible(); }));
   EXPECT_EQ(outlets.explainbw[0]->get_text(), "blocks m.example.org and every address under it");
 }
 
