@@ -11,6 +11,7 @@
 #include "filter/BlockLists.h"
 #include "parents/HistoryReport.h"
 #include "platform/Alert.h"
+#include "platform/Log.h"
 #include "platform/ModalSession.h"
 #include "platform/Presentation.h"
 
@@ -60,6 +61,7 @@ void FrmParentController::bindOutlets() {
   addExplanations();
   outlets_.btnClose = &resource_->outlet<Gtk::Button>("btnClose");
   outlets_.btnHistory = &resource_->outlet<Gtk::Button>("btnHistory");
+  outlets_.lblAdministered = &resource_->outlet<Gtk::Label>("lblAdministered");
 }
 
 void FrmParentController::connectActions() {
@@ -112,6 +114,7 @@ std::string FrmParentController::readPassword() {
   outlets_.btnWholeSites->set_active(wholeSites == "ON");
   wholeSites_ = wholeSites;
   explainEntries();
+  lockAdministeredFields(services_.settings.managed());
   return password;
 }
 
@@ -145,6 +148,41 @@ void FrmParentController::explainEntries() {
   }
 }
 
+Gtk::Widget* FrmParentController::fieldOf(std::string_view key) const {
+  if (key == "PD") return outlets_.txtfieldpassword;
+  if (key == "AB") return outlets_.btnCheck;
+  if (key == filter::kWholeSiteKey) return outlets_.btnWholeSites;
+  for (int slot = 0; slot < kSlots; ++slot) {
+    if (key == slotKey("BW", slot)) return outlets_.txtfieldbw[slot];
+    if (key == slotKey("FW", slot)) return outlets_.txtfieldfw[slot];
+  }
+  return nullptr;
+}
+
+// The values shown are already the administrator's (the load puts them over the parent's);
+// here their fields stop taking changes and say why. A save leaves those keys alone anyway.
+void FrmParentController::lockAdministeredFields(const storage::ManagedSettings& managed) {
+  static constexpr const char* kNote = "Set by your administrator";
+  bool anyLocked = false;
+  for (const auto& [key, value] : managed.values) {
+    Gtk::Widget* field = fieldOf(key);
+    if (field == nullptr) continue;
+    field->set_sensitive(false);
+    field->set_tooltip_text(kNote);
+    if (auto* entry = dynamic_cast<Gtk::Entry*>(field)) {
+      entry->set_icon_from_icon_name("changes-prevent-symbolic", Gtk::Entry::IconPosition::SECONDARY);
+      entry->set_icon_tooltip_text(kNote, Gtk::Entry::IconPosition::SECONDARY);
+    }
+    anyLocked = true;
+  }
+  const std::string note = !managed.problem.empty()
+                               ? managed.problem + " Its settings are not in force: tell your administrator."
+                           : anyLocked ? std::string("Fields with a lock: ") + kNote + "."
+                                       : std::string();
+  outlets_.lblAdministered->set_text(note);
+  outlets_.lblAdministered->set_visible(!note.empty());
+}
+
 void FrmParentController::hideAddressBar() {
   checkstate_ = outlets_.btnCheck->get_active() ? "ON" : "OFF";
 }
@@ -171,7 +209,18 @@ storage::SaveResult FrmParentController::writeToPlist() {
   entries.emplace_back("AB", checkstate_);
   // Absent stays absent (the exact rule) until the parent clicks the switch.
   if (!wholeSites_.empty()) entries.emplace_back(filter::kWholeSiteKey, wholeSites_);
-  return services_.settings.save(entries);
+  storage::SaveResult saved = services_.settings.save(entries);
+  if (saved.ok() && !saved.changedKeys.empty()) logSave(saved.changedKeys);
+  return saved;
+}
+
+// Names only: the journal is read by others, and the password's value is the parent's.
+void FrmParentController::logSave(const std::vector<std::string>& changedKeys) {
+  std::string keys;
+  for (const std::string& key : changedKeys) keys += (keys.empty() ? "" : " ") + key;
+  platform::Event event("settings-saved", "The parent saved new settings: " + keys + ".");
+  event.keys = keys;
+  platform::logEvent(event);
 }
 
 std::string FrmParentController::changeURL(std::string_view address) const {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "parents/Protocols.h"
 #include "platform/Clock.h"
@@ -81,6 +82,7 @@ class FrmParentController {
     std::array<Gtk::Label*, kSlots> explainbw{};
     Gtk::Button* btnClose = nullptr;
     Gtk::Button* btnHistory = nullptr;
+    Gtk::Label* lblAdministered = nullptr;
   };
   const Outlets& outlets() const { return outlets_; }
 
@@ -92,6 +94,9 @@ class FrmParentController {
   void reportUnsaved(const storage::SaveResult& result);
   void addExplanations();
   void explainEntries();
+  void logSave(const std::vector<std::string>& changedKeys);
+  void lockAdministeredFields(const storage::ManagedSettings& managed);
+  Gtk::Widget* fieldOf(std::string_view key) const;
 
   ParentServices services_;
   myprotocolparent* delegate_ = nullptr;
