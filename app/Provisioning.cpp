@@ -71,6 +71,9 @@ std::string createPlist(const platform::Folders& folders, const platform::Clock&
   for (const std::string_view name : {"data.plist", "dmn", "dmnsame"}) {
     step(ensureCopy(folders.resources / name, data / name, copyMode(name)));
   }
+  // The parent's allowed websites start empty: they are the parent's own, nothing is shipped.
+  // Not a step that can fail: without the file nothing more is allowed than with it empty.
+  ensureEmptyFile(data / "allow");
   return dayFile;
 }
 

@@ -17,6 +17,11 @@
 #include <string>
 #include <vector>
 
+#if __has_include(<boost/unordered/unordered_flat_set.hpp>)
+#include <boost/unordered/unordered_flat_set.hpp>
+#define HARBINEL_BOOST_TRIAL 1
+#endif
+
 #include "filter/BlockLists.h"
 #include "filter/DomainList.h"
 #include "storage/SettingsFile.h"
@@ -116,6 +121,163 @@ void decision(benchmark::State& state, bool found) {
   fs::remove_all(folder);
 }
 
+// The host rule's share of a decision, without the settings file: a five-label host that no
+// list holds, asked of the real list (dmn) and the generated one (dmnsame), as the exact rule
+// asks (its host text once) and as the whole-site rule asks (normalised, then each name above).
+// Five labels that no list holds, under the top-level domains of listed hosts.
+std::vector<std::string> fiveLabelAbsentAddresses() {
+  std::vector<std::string> addresses;
+  for (const std::string& host : sampleHosts(generatedList, 1 << 12, true)) {
+    addresses.push_back("http://www.pa.qb.rc.absent-" + std::to_string(addresses.size()) + "." +
+                        host.substr(host.rfind('.') + 1) + "/p");
+  }
+  return addresses;
+}
+
+void hostRule(benchmark::State& state, bool wholeSites) {
+  BlockLists lists(storage::SettingsFile("/nonexistent/data.plist"));
+  lists.setDnsArray(DomainList::fromFile(kRealList));
+  lists.setDnssameArray(DomainList::fromFile(generatedList));
+  const std::vector<std::string> addresses = fiveLabelAbsentAddresses();
+  const BlockLists::Slots slots = {{"BW0", "blocked0.org"}, {"BW1", "blocked1.org"}};
+  std::size_t next = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(lists.decideHost(addresses[next], wholeSites, slots));
+    next = (next + 1) & (addresses.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+// The whole decision as the browser makes it for a page (settings file re-read, nine blocked
+// sites, both lists), under either rule, for the same five-label absent hosts.
+void decisionByRule(benchmark::State& state, bool wholeSites) {
+  char folderPattern[] = "/tmp/harbinel-bench-XXXXXX";
+  if (::mkdtemp(folderPattern) == nullptr) {
+    state.SkipWithError("cannot make a temporary folder");
+    return;
+  }
+  const fs::path folder = folderPattern;
+  const storage::SettingsFile settings(folder / "data.plist");
+  std::vector<std::pair<std::string, std::string>> entries = {{"PD", "secret"},
+                                                              {"WS", wholeSites ? "ON" : "OFF"}};
+  for (int slot = 0; slot < 9; ++slot) {
+    entries.emplace_back("BW" + std::to_string(slot), "blocked" + std::to_string(slot) + ".org");
+  }
+  if (!settings.save(entries).ok()) state.SkipWithError("cannot write the settings file");
+  BlockLists lists(settings);
+  lists.setDnsArray(DomainList::fromFile(kRealList));
+  lists.setDnssameArray(DomainList::fromFile(generatedList));
+  const std::vector<std::string> addresses = fiveLabelAbsentAddresses();
+  std::size_t next = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(lists.decide(addresses[next]));
+    next = (next + 1) & (addresses.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+  fs::remove_all(folder);
+}
+
+#ifdef HARBINEL_BOOST_TRIAL
+// The trial of Boost.Unordered against the hand-written table: a boost::unordered_flat_set of
+// 32-bit entry numbers, hashed and compared through the list's own bytes, so that a look-up by
+// text needs no copy of it (transparent look-up). Same input, same first-occurrence rule.
+class BoostIndex {
+ public:
+  explicit BoostIndex(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    bytes_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    starts_.push_back(0);
+    for (std::size_t at = bytes_.find('\n'); at != std::string::npos;
+         at = bytes_.find('\n', at + 1)) {
+      starts_.push_back(static_cast<std::uint32_t>(at + 1));
+    }
+    starts_.push_back(static_cast<std::uint32_t>(bytes_.size() + 1));
+    set_.reserve(starts_.size() - 1);
+    for (std::uint32_t i = 0; i + 1 < starts_.size(); ++i) set_.insert(i);
+  }
+  BoostIndex(const BoostIndex&) = delete;
+  BoostIndex& operator=(const BoostIndex&) = delete;
+
+  std::int32_t find(std::string_view host) const {
+    const auto found = set_.find(host);
+    return found == set_.end() ? -1 : static_cast<std::int32_t>(*found);
+  }
+  std::size_t size() const { return starts_.size() - 1; }
+  // The elements, and one byte of metadata per slot (groups of 15 slots with 16 bytes).
+  std::size_t memoryUsage() const {
+    return bytes_.capacity() + starts_.capacity() * sizeof(std::uint32_t) +
+           set_.bucket_count() * sizeof(std::uint32_t) + (set_.bucket_count() / 15 + 1) * 16;
+  }
+
+ private:
+  std::string_view entry(std::uint32_t i) const {
+    return std::string_view(bytes_).substr(starts_[i], starts_[i + 1] - 1 - starts_[i]);
+  }
+  struct Hash {
+    using is_transparent = void;
+    const BoostIndex* owner;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>{}(text);
+    }
+    std::size_t operator()(std::uint32_t i) const { return (*this)(owner->entry(i)); }
+  };
+  struct Equal {
+    using is_transparent = void;
+    const BoostIndex* owner;
+    bool operator()(std::uint32_t a, std::uint32_t b) const {
+      return owner->entry(a) == owner->entry(b);
+    }
+    bool operator()(std::string_view a, std::uint32_t b) const { return a == owner->entry(b); }
+    bool operator()(std::uint32_t a, std::string_view b) const { return owner->entry(a) == b; }
+  };
+
+  std::string bytes_;
+  std::vector<std::uint32_t> starts_;
+  boost::unordered_flat_set<std::uint32_t, Hash, Equal> set_{0, Hash{this}, Equal{this}};
+};
+
+void boostLoad(benchmark::State& state, const fs::path& path) {
+  const auto bytes = static_cast<std::int64_t>(fs::file_size(path));
+  for (auto _ : state) {
+    const BoostIndex index(path);
+    benchmark::DoNotOptimize(index.size());
+  }
+  state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+void boostLookUp(benchmark::State& state, const fs::path& path, bool found) {
+  const BoostIndex index(path);
+  const std::vector<std::string> hosts = sampleHosts(path, 1 << 16, found);
+  std::size_t next = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(index.find(hosts[next]));
+    next = (next + 1) & (hosts.size() - 1);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void boostMemory(benchmark::State& state, const fs::path& path) {
+  const BoostIndex index(path);
+  for (auto _ : state) benchmark::DoNotOptimize(index.memoryUsage());
+  const auto fileBytes = static_cast<double>(fs::file_size(path));
+  state.counters["extra_bytes_per_entry"] =
+      (static_cast<double>(index.memoryUsage()) - fileBytes) / static_cast<double>(index.size());
+}
+
+void registerBoostTrial(const std::string& name, const fs::path& path) {
+  benchmark::RegisterBenchmark(("Boost/Load/" + name).c_str(), boostLoad, path)
+      ->Unit(benchmark::kMillisecond)
+      ->MinTime(2.0);
+  benchmark::RegisterBenchmark(("Boost/LookUp/" + name + "/absent").c_str(), boostLookUp, path,
+                               false);
+  benchmark::RegisterBenchmark(("Boost/LookUp/" + name + "/listed").c_str(), boostLookUp, path,
+                               true);
+  benchmark::RegisterBenchmark(("Boost/Memory/" + name).c_str(), boostMemory, path)->Iterations(1);
+}
+#else
+void registerBoostTrial(const std::string&, const fs::path&) {}
+#endif
+
 void registerListBenchmarks(const std::string& name, const fs::path& path) {
   benchmark::RegisterBenchmark(("Load/" + name).c_str(), loadList, path)
       ->Unit(benchmark::kMillisecond)
@@ -123,6 +285,7 @@ void registerListBenchmarks(const std::string& name, const fs::path& path) {
   benchmark::RegisterBenchmark(("LookUp/" + name + "/absent").c_str(), lookUp, path, false);
   benchmark::RegisterBenchmark(("LookUp/" + name + "/listed").c_str(), lookUp, path, true);
   benchmark::RegisterBenchmark(("Memory/" + name).c_str(), memory, path)->Iterations(1);
+  registerBoostTrial(name, path);
 }
 
 }  // namespace
@@ -146,6 +309,12 @@ int main(int argc, char** argv) {
     registerListBenchmarks("generated", generatedList);
     benchmark::RegisterBenchmark("Decision/absent", decision, false)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("Decision/listed", decision, true)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("HostRule/exact", hostRule, false);
+    benchmark::RegisterBenchmark("HostRule/whole-site", hostRule, true);
+    benchmark::RegisterBenchmark("RuleDecision/exact", decisionByRule, false)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("RuleDecision/whole-site", decisionByRule, true)
+        ->Unit(benchmark::kMicrosecond);
   }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -79,7 +79,9 @@ MainView::MainView(BrowserServices services)
     : services_(std::move(services)),
       pacing_(clock()),
       blockCheck_(services_.blockLists),
-      tileToken_(randomToken()) {}
+      tileToken_(randomToken()) {
+  services_.blockLists.setHomeAddress(services_.homeAddress);
+}
 
 const platform::Clock& MainView::clock() const {
   return services_.clock != nullptr ? *services_.clock : systemClock_;
@@ -114,6 +116,10 @@ void MainView::load() {
                              .pageInPlaceOfFailure =
                                  [this](const std::string& address) {
                                    return pageInPlaceOfFailure(address);
+                                 },
+                             .subFrameRefused =
+                                 [this](const std::string& address) {
+                                   return services_.blockLists.refusesFrame(address);
                                  },
                          });
   resource_->outlet<Gtk::Box>("webView").append(webView_->widget());
@@ -261,6 +267,7 @@ void MainView::webViewDidStartProvisionalLoad() {
 void MainView::webViewDidFinishLoad() {
   outlets_.progressIndicator->stop();
   outlets_.progressIndicator->set_visible(false);
+  if (auto refused = blockCheck_.loadEnded(webView_->mainFrameURL())) refuse(*refused);
 }
 
 void MainView::webViewDidCommitLoad() {

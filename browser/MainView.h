@@ -37,7 +37,7 @@ namespace harbinel::browser {
 // The address of the browser's start page (a page of our own, shown without the network),
 // loaded when the main window opens, by Home and after every refused page. A parent's own home
 // page (HP) takes its place at the start and for Home.
-inline constexpr std::string_view kHomeAddress = "http://start.harbinel.net/net/";
+inline constexpr std::string_view kHomeAddress = filter::kHomeAddress;
 
 // The presentation that locks the desktop while the kiosk runs: hide the dock (2) and the
 // menu bar (8), disable process switching (32) and force quit (64).

@@ -7,11 +7,8 @@ namespace harbinel::filter {
 PageVerdict judgePage(std::string_view mainFrameAddress, BlockLists& lists) {
   PageVerdict verdict;
   verdict.normalisedAddress = changeURL(mainFrameAddress);
-  verdict.host = std::string(hostText(verdict.normalisedAddress));
-  // "example.org." names the same host as "example.org" (the dot only says the name is
-  // complete), and the engine keeps it as typed: without this, one dot would pass any list.
-  if (verdict.host.ends_with('.')) verdict.host.pop_back();
-  verdict.position = lists.readfromdmn(verdict.host);
+  verdict.decision = lists.decide(mainFrameAddress);
+  verdict.host = verdict.decision.host;
   return verdict;
 }
 
@@ -25,6 +22,11 @@ std::optional<std::string> BlockCheck::loadCommitted(std::string_view mainFrameA
 }
 
 std::optional<std::string> BlockCheck::titleReceived(std::string_view mainFrameAddress) {
+  return judge(mainFrameAddress);
+}
+
+std::optional<std::string> BlockCheck::loadEnded(std::string_view mainFrameAddress) {
+  if (stage_ == Stage::AwaitingCommit) stage_ = Stage::Judging;
   return judge(mainFrameAddress);
 }
 

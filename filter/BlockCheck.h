@@ -12,13 +12,13 @@ namespace harbinel::filter {
 // What the block decision says about the page at one address.
 struct PageVerdict {
   std::string normalisedAddress;  // changeURL of the address
-  std::string host;               // its host text, the unit the lists hold, without a final dot
-  std::int32_t position = -1;     // readfromdmn's answer: -1 when no list holds the host
+  std::string host;               // the host the lists were asked about
+  Decision decision;              // what the lists and the settings say about it
 
-  bool blocked() const { return position != -1; }
+  bool blocked() const { return decision.refused(); }
 };
 
-// Normalises the main frame's address, cuts out its host text and asks the block lists.
+// Normalises the main frame's address and asks the block lists about it.
 PageVerdict judgePage(std::string_view mainFrameAddress, BlockLists& lists);
 
 // The check of every page the browser shows: judged each time the page reports a title and
@@ -39,6 +39,11 @@ class BlockCheck {
   void loadStarted();
   std::optional<std::string> loadCommitted(std::string_view mainFrameAddress);
   std::optional<std::string> titleReceived(std::string_view mainFrameAddress);
+
+  // A load ended (finished, failed or refused). When the home load asked for after a refusal
+  // ends without having committed, the refused page may still be in view: judging resumes at
+  // once, so it cannot stay there unjudged.
+  std::optional<std::string> loadEnded(std::string_view mainFrameAddress);
 
   // Call just before asking the web view for the home address after a refusal.
   void homeRequested();

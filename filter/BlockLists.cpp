@@ -1,14 +1,55 @@
 #include "filter/BlockLists.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "filter/Address.h"
+
 namespace harbinel::filter {
+namespace {
+
+// The parent's non-empty slots BW0..BW8 in order, with their keys (the slot list rule).
+std::vector<std::pair<std::string, std::string>> parentsSlots(const storage::Settings& settings) {
+  std::vector<std::pair<std::string, std::string>> slots;
+  for (char slot = '0'; slot <= '8'; ++slot) {
+    std::string key = std::string("BW") + slot;
+    std::string value = storage::valueOf(settings, key);
+    if (!value.empty()) slots.emplace_back(std::move(key), std::move(value));
+  }
+  return slots;
+}
+
+// The exact host text as the page's address gives it: "example.org." names the same host as
+// "example.org" (the dot only says the name is complete), and the engine keeps it as typed:
+// without this, one dot would pass any list.
+std::string exactHost(std::string_view address) {
+  std::string host(hostText(changeURL(address)));
+  if (host.ends_with('.')) host.pop_back();
+  return host;
+}
+
+template <typename Position>
+Decision refusedBy(Decision decision, Rule rule, Position position, std::string_view name,
+                   std::string slot = {}) {
+  decision.rule = rule;
+  decision.position = static_cast<std::int32_t>(position);
+  decision.name = std::string(name);
+  decision.slot = std::move(slot);
+  return decision;
+}
+
+}  // namespace
+
+bool isOn(const storage::Settings& settings, std::string_view key) {
+  return storage::valueOf(settings, key) == "ON";
+}
 
 BlockLists::BlockLists(storage::SettingsFile settings) : settings_(std::move(settings)) {}
 
 void BlockLists::createDnsArray(const std::filesystem::path& dataFolder) {
   dns_ = DomainList::fromFile(dataFolder / "dmn");
   dnssame_ = DomainList::fromFile(dataFolder / "dmnsame");
+  allow_ = DomainList::fromFile(dataFolder / "allow");
 }
 
 void BlockLists::readBlockSites() {
@@ -19,11 +60,110 @@ std::int32_t BlockLists::readfromdmn(std::string_view host) {
   // The parent's list is read afresh so that a change made in the parents' window counts at
   // the next page, without a restart.
   readBlockSites();
+  // A list's final line feed leaves an empty last entry, which names no host.
+  if (host.empty()) return -1;
   if (const std::int32_t position = firstPosition(userblock_, host); position != -1) {
     return position;
   }
   if (const std::int32_t position = dns_.find(host); position != -1) return position;
   return dnssame_.find(host);
+}
+
+Decision BlockLists::decide(std::string_view address) {
+  const storage::Settings settings = settings_.load();
+  const Slots slots = parentsSlots(settings);
+  userblock_.clear();
+  for (const auto& [key, value] : slots) userblock_.push_back(value);
+
+  Decision decision = decideHost(address, isOn(settings, kWholeSiteKey), slots);
+  // The empty page the view starts with (and shows our own pages under) comes from no site.
+  if (decision.refused() || address.empty() || address == "about:blank") return decision;
+  const bool literal = isOn(settings, kWholeSiteKey) && isAddressLiteral(decision.host);
+  const bool onlyAllowed = isOn(settings, kOnlyAllowedKey);
+  if ((literal || onlyAllowed) && !isAllowedWebsite(address, settings)) {
+    decision.rule = literal ? Rule::AddressLiteral : Rule::NotAllowed;
+  }
+  return decision;
+}
+
+Decision BlockLists::decideHost(std::string_view address, bool wholeSites,
+                                const Slots& slots) const {
+  return wholeSites ? decideWholeSites(siteHost(address), slots)
+                    : decideExactly(exactHost(address), slots);
+}
+
+bool BlockLists::refusesFrame(std::string_view address) {
+  const storage::Settings settings = settings_.load();
+  if (!isOn(settings, kWholeSiteKey) && !isOn(settings, kOnlyAllowedKey)) return false;
+  return decide(address).refused();
+}
+
+Decision BlockLists::decideExactly(std::string host, const Slots& slots) const {
+  Decision decision;
+  decision.host = std::move(host);
+  // A list's final line feed leaves an empty last entry, which names no host.
+  if (decision.host.empty()) return decision;
+  const std::string& name = decision.host;
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    if (slots[i].second == name) {
+      return refusedBy(decision, Rule::ParentsList, i, name, slots[i].first);
+    }
+  }
+  if (const auto position = dns_.find(name); position != -1) {
+    return refusedBy(decision, Rule::Dmn, position, name);
+  }
+  if (const auto position = dnssame_.find(name); position != -1) {
+    return refusedBy(decision, Rule::DmnSame, position, name);
+  }
+  return decision;
+}
+
+// Most specific name first; for each name, the lists in their order.
+Decision BlockLists::decideWholeSites(std::string host, const Slots& slots) const {
+  if (slotHosts_.size() != slots.size() ||
+      !std::equal(slots.begin(), slots.end(), slotHosts_.begin(),
+                  [](const auto& slot, const auto& known) { return slot.second == known.first; })) {
+    slotHosts_.clear();
+    for (const auto& slot : slots) slotHosts_.emplace_back(slot.second, siteHost(slot.second));
+  }
+  Decision decision;
+  decision.host = std::move(host);
+  const std::vector<std::string_view> names = namesUpward(decision.host);
+  for (const std::string_view name : names) {
+    dns_.prefetchHost(name);
+    dnssame_.prefetchHost(name);
+  }
+  for (const std::string_view name : names) {
+    const auto slot = std::find_if(slotHosts_.begin(), slotHosts_.end(),
+                                   [&](const auto& known) { return known.second == name; });
+    if (slot != slotHosts_.end()) {
+      const auto index = static_cast<std::size_t>(slot - slotHosts_.begin());
+      return refusedBy(decision, Rule::ParentsList, index, name, slots[index].first);
+    }
+    if (const auto position = dns_.findHost(name); position != -1) {
+      return refusedBy(decision, Rule::Dmn, position, name);
+    }
+    if (const auto position = dnssame_.findHost(name); position != -1) {
+      return refusedBy(decision, Rule::DmnSame, position, name);
+    }
+  }
+  return decision;
+}
+
+bool BlockLists::isAllowedWebsite(std::string_view address,
+                                  const storage::Settings& settings) const {
+  std::vector<std::string> allowedHosts{siteHost(homeAddress_)};
+  for (const std::string& favourite : storage::slotList(settings, "FW")) {
+    allowedHosts.push_back(siteHost(completeURL(favourite)));
+  }
+  const std::string host = siteHost(address);
+  for (const std::string_view name : namesUpward(host)) {
+    if (std::find(allowedHosts.begin(), allowedHosts.end(), name) != allowedHosts.end()) {
+      return true;
+    }
+    if (allow_.findHost(name) != -1) return true;
+  }
+  return false;
 }
 
 }  // namespace harbinel::filter

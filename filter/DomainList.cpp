@@ -12,8 +12,11 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include "filter/Address.h"
 #include "platform/TextCodec.h"
 
 namespace harbinel::filter {
@@ -247,13 +250,42 @@ struct DomainList::Index {
   // of either. The last start is one past a virtual line feed after the end of the file.
   PageArray<std::uint32_t> starts;
   PageArray<Slot> slots;
+  // The host rule compares normalised entries. Entries already in that form (nearly all of a
+  // list made by harbinel-lists) are found through the table above; the others are indexed
+  // again, as a list of their normalised forms, beside the position each came from.
+  std::unique_ptr<Index> renamed;
+  std::vector<std::uint32_t> renamedPositions;
 
-  explicit Index(PageArray<char> text) : bytes(std::move(text)) {
+  // `withRenamed`: also index the normalised forms (not for the normalised forms themselves).
+  explicit Index(PageArray<char> text, bool withRenamed = true) : bytes(std::move(text)) {
     splitLines();
-    buildTable();
+    std::string renamedText;
+    buildTable(withRenamed ? &renamedText : nullptr);
+    if (!renamedPositions.empty()) {
+      PageArray<char> renamedBytes(renamedText.size() - 1);  // no line feed after the last
+      std::copy_n(renamedText.data(), renamedBytes.size(), renamedBytes.data());
+      renamed = std::make_unique<Index>(std::move(renamedBytes), false);
+    }
+  }
+
+  // The position of the first entry whose normalised form is `host`, or kNoEntry.
+  std::uint32_t lookUpHost(std::string_view host, std::uint64_t hash) const {
+    // An entry equal to a normalised host is in normalised form itself.
+    std::uint32_t position = lookUp(host, hash);
+    if (renamed) {
+      const std::uint32_t found = renamed->lookUp(host, hash);
+      if (found != kNoEntry) position = std::min(position, renamedPositions[found]);
+    }
+    return position;
   }
 
   std::size_t size() const { return starts.size() - 1; }
+
+  std::size_t memoryUsage() const {
+    return sizeof(Index) + bytes.memoryUsage() + starts.memoryUsage() + slots.memoryUsage() +
+           renamedPositions.capacity() * sizeof(std::uint32_t) +
+           (renamed ? renamed->memoryUsage() : 0);
+  }
 
   std::string_view entry(std::size_t i) const {
     return {bytes.data() + starts[i], starts[i + 1] - 1 - starts[i]};
@@ -300,7 +332,7 @@ struct DomainList::Index {
   // Entries go in in file order, so the first occurrence of a text is the one kept. The
   // table is far larger than the caches, so the slot of an entry a few places ahead is
   // fetched while the current one goes in.
-  void buildTable() {
+  void buildTable(std::string* renamedText) {
     const std::size_t count = size();
     slots = PageArray<Slot>(2 * count);
     constexpr std::size_t kAhead = 16;
@@ -313,8 +345,19 @@ struct DomainList::Index {
     for (std::size_t i = 0; i < count; ++i) {
       const Digest current = ahead[i % kAhead];
       if (i + kAhead < count) prepare(i + kAhead);
-      if (current.ascii || platform::isValidUtf8(entry(i))) insert(i, current.hash);
+      if (current.ascii || platform::isValidUtf8(entry(i))) {
+        insert(i, current.hash);
+        if (renamedText != nullptr && !isNormalisedHost(entry(i))) addRenamed(i, *renamedText);
+      }
     }
+  }
+
+  void addRenamed(std::size_t position, std::string& renamedText) {
+    const std::string host = siteHost(entry(position));
+    if (host.empty() || host == entry(position)) return;
+    renamedText += host;
+    renamedText += '\n';
+    renamedPositions.push_back(static_cast<std::uint32_t>(position));
   }
 
   void insert(std::size_t position, std::uint64_t hash) {
@@ -371,6 +414,19 @@ std::int32_t DomainList::find(std::string_view host) const {
       std::min<std::uint32_t>(position, std::numeric_limits<std::int32_t>::max()));
 }
 
+std::int32_t DomainList::findHost(std::string_view normalisedHost) const {
+  if (!index_ || normalisedHost.empty()) return -1;
+  const std::uint32_t position = index_->lookUpHost(normalisedHost, digest(normalisedHost).hash);
+  if (position == kNoEntry) return -1;
+  return static_cast<std::int32_t>(
+      std::min<std::uint32_t>(position, std::numeric_limits<std::int32_t>::max()));
+}
+
+void DomainList::prefetchHost(std::string_view normalisedHost) const {
+  if (!index_ || index_->slots.size() == 0) return;
+  __builtin_prefetch(&index_->slots[index_->homeSlot(digest(normalisedHost).hash)]);
+}
+
 std::size_t DomainList::size() const {
   return index_ ? index_->size() : 0;
 }
@@ -380,9 +436,7 @@ std::string_view DomainList::entry(std::size_t position) const {
 }
 
 std::size_t DomainList::memoryUsage() const {
-  if (!index_) return 0;
-  return sizeof(Index) + index_->bytes.memoryUsage() + index_->starts.memoryUsage() +
-         index_->slots.memoryUsage();
+  return index_ ? index_->memoryUsage() : 0;
 }
 
 std::int32_t firstPosition(const std::vector<std::string>& list, std::string_view host) {

@@ -28,6 +28,13 @@ class DomainList {
 
   // The 0-based position of the first entry equal to `host`, or -1.
   std::int32_t find(std::string_view host) const;
+  // The 0-based position of the first entry that names `normalisedHost` once normalised as a
+  // host (filter/Address: normaliseHost of addressHostPart), or -1. The empty host is never
+  // named.
+  std::int32_t findHost(std::string_view normalisedHost) const;
+  // Starts fetching what findHost(normalisedHost) will read, so that the look-ups of several
+  // names overlap their waits for memory instead of queueing them.
+  void prefetchHost(std::string_view normalisedHost) const;
 
   std::size_t size() const;
   std::string_view entry(std::size_t position) const;

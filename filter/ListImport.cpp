@@ -1,10 +1,7 @@
 #include "filter/ListImport.h"
 
-#include <unicode/uidna.h>
-
 #include <algorithm>
 #include <array>
-#include <memory>
 
 #include "filter/Address.h"
 #include "platform/TextCodec.h"
@@ -28,35 +25,6 @@ std::string_view nextWord(std::string_view& text) {
   const std::string_view word = text.substr(0, end);
   text.remove_prefix(end);
   return word;
-}
-
-std::string lowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
-bool isAscii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// Internationalised names reach the block check in the ASCII form the web view reports.
-std::optional<std::string> toAsciiName(const std::string& host) {
-  if (isAscii(host)) return host;
-  UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<UIDNA, decltype(&uidna_close)> idna(
-      uidna_openUTS46(UIDNA_NONTRANSITIONAL_TO_ASCII, &status), uidna_close);
-  if (U_FAILURE(status)) return std::nullopt;
-  std::array<char, 512> ascii{};
-  UIDNAInfo info = UIDNA_INFO_INITIALIZER;
-  const int32_t length =
-      uidna_nameToASCII_UTF8(idna.get(), host.data(), static_cast<int32_t>(host.size()),
-                             ascii.data(), static_cast<int32_t>(ascii.size()), &info, &status);
-  if (U_FAILURE(status) || info.errors != 0) return std::nullopt;
-  return std::string(ascii.data(), static_cast<std::size_t>(length));
 }
 
 bool isHostCharacter(char c) {
@@ -142,15 +110,12 @@ std::size_t hostEnd(std::string_view written) {
 std::optional<std::string> normaliseListHost(std::string_view candidate) {
   candidate = trim(candidate);
   if (!platform::isValidUtf8(candidate)) return std::nullopt;
-  // Address normalisation is case-sensitive and the web view reports hosts in lower case, so
-  // lower the text before it is normalised, exactly as the page address would be.
-  std::string host(hostText(changeURL(lowerAscii(candidate))));
-  if (host.starts_with("*.")) host.erase(0, 2);
-  if (host.starts_with('.')) host.erase(0, 1);
-  if (host.ends_with('.')) host.pop_back();
-  auto ascii = toAsciiName(host);
-  if (!ascii || !isWellFormedHost(*ascii)) return std::nullopt;
-  return ascii;
+  std::string host = addressHostPart(candidate);
+  // A line naming one port or one account names less than a whole host: it is not one.
+  if (host.find_first_of(":@") != std::string::npos) return std::nullopt;
+  host = normaliseHost(host);
+  if (!isWellFormedHost(host)) return std::nullopt;
+  return host;
 }
 
 void ListImporter::addLine(std::string_view line) {

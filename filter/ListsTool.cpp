@@ -1,6 +1,7 @@
 // harbinel-lists: turns public block lists into Harbinel's domain list format.
 //
 //   harbinel-lists [-o OUTPUT] FILE...
+//   harbinel-lists check [--data FOLDER] [--settings FILE] ADDRESS...   (filter/ListsCheck.h)
 //
 // Reads hosts files ("0.0.0.0 host"), adblock lists ("||host^") and plain lists (one host a
 // line), in any mix, plain, gzip- or xz-compressed, "-" for standard input, and writes one host
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "filter/ListImport.h"
+#include "filter/ListsCheck.h"
 #include "platform/AtomicFile.h"
 #include "platform/Decompress.h"
 
@@ -134,6 +136,9 @@ int convertLists(const std::vector<std::string>& words) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "check") {
+    return harbinel::filter::runListsCheck(argc - 1, argv + 1);
+  }
   const std::vector<std::string> words(argv + 1, argv + argc);
   // A sub-command would be named by the first word; without one, the words name lists to convert.
   return convertLists(words);

@@ -4,7 +4,11 @@
 #include <utility>
 #include <vector>
 
+#include <gtkmm/eventcontrollerfocus.h>
+#include <gtkmm/grid.h>
+
 #include "filter/Address.h"
+#include "filter/BlockLists.h"
 #include "parents/HistoryReport.h"
 #include "platform/Alert.h"
 #include "platform/Log.h"
@@ -54,6 +58,8 @@ void FrmParentController::bindOutlets() {
     outlets_.txtfieldfw[slot] = &resource_->outlet<Gtk::Entry>(slotKey("txtfieldfw", slot));
   }
   outlets_.btnCheck = &resource_->outlet<Gtk::CheckButton>("btnCheck");
+  outlets_.btnWholeSites = &resource_->outlet<Gtk::CheckButton>("btnWholeSites");
+  addExplanations();
   outlets_.btnClose = &resource_->outlet<Gtk::Button>("btnClose");
   outlets_.btnHistory = &resource_->outlet<Gtk::Button>("btnHistory");
   outlets_.lblAdministered = &resource_->outlet<Gtk::Label>("lblAdministered");
@@ -61,6 +67,25 @@ void FrmParentController::bindOutlets() {
 
 void FrmParentController::connectActions() {
   outlets_.btnCheck->signal_toggled().connect([this] { hideAddressBar(); });
+  outlets_.btnWholeSites->signal_toggled().connect([this] {
+    wholeSites_ = outlets_.btnWholeSites->get_active() ? "ON" : "OFF";
+    explainEntries();
+  });
+  // One line at a time, under the field being typed in: nine would not fit on a small screen.
+  for (int slot = 0; slot < kSlots; ++slot) {
+    Gtk::Entry* field = outlets_.txtfieldbw[slot];
+    field->signal_changed().connect([this] { explainEntries(); });
+    auto focus = Gtk::EventControllerFocus::create();
+    focus->signal_enter().connect([this, slot] {
+      explainedSlot_ = slot;
+      explainEntries();
+    });
+    focus->signal_leave().connect([this, slot] {
+      if (explainedSlot_ == slot) explainedSlot_ = -1;
+      explainEntries();
+    });
+    field->add_controller(focus);
+  }
   outlets_.btnClose->signal_clicked().connect([this] { closeWindow(); });
   outlets_.btnHistory->signal_clicked().connect([this] { downloadHistory(); });
   // Closing without saving is not offered: the window manager's close does nothing.
@@ -87,13 +112,48 @@ std::string FrmParentController::readPassword() {
   const std::string addressBar = storage::valueOf(settings, "AB");
   outlets_.btnCheck->set_active(addressBar == "ON");
   checkstate_ = addressBar;
+  const std::string wholeSites = storage::valueOf(settings, filter::kWholeSiteKey);
+  outlets_.btnWholeSites->set_active(wholeSites == "ON");
+  wholeSites_ = wholeSites;
+  explainEntries();
   lockAdministeredFields(services_.settings.managed());
   return password;
+}
+
+// The lines go into the grid of the fields, each in a row of its own under its field.
+void FrmParentController::addExplanations() {
+  for (int slot = 0; slot < kSlots; ++slot) {
+    Gtk::Entry& field = *outlets_.txtfieldbw[slot];
+    auto* grid = dynamic_cast<Gtk::Grid*>(field.get_parent());
+    auto* line = Gtk::make_managed<Gtk::Label>();
+    line->set_name(slotKey("explainbw", slot));
+    line->set_xalign(0);
+    line->set_ellipsize(Pango::EllipsizeMode::END);
+    line->set_max_width_chars(36);
+    line->add_css_class("dim-label");
+    line->set_visible(false);
+    grid->insert_next_to(field, Gtk::PositionType::BOTTOM);
+    grid->attach_next_to(*line, field, Gtk::PositionType::BOTTOM);
+    outlets_.explainbw[slot] = line;
+  }
+}
+
+// What each entry will do once saved, under the rule the switch shows; shown under the field
+// being typed in, and never for an empty one.
+void FrmParentController::explainEntries() {
+  const bool wholeSites = outlets_.btnWholeSites->get_active();
+  for (int slot = 0; slot < kSlots; ++slot) {
+    const std::string line =
+        filter::explainEntry(changeURL(text(*outlets_.txtfieldbw[slot])), wholeSites);
+    outlets_.explainbw[slot]->set_text(line);
+    outlets_.explainbw[slot]->set_visible(slot == explainedSlot_ && !line.empty());
+  }
 }
 
 Gtk::Widget* FrmParentController::fieldOf(std::string_view key) const {
   if (key == "PD") return outlets_.txtfieldpassword;
   if (key == "AB") return outlets_.btnCheck;
+  if (key == filter::kWholeSiteKey) return outlets_.btnWholeSites;
   for (int slot = 0; slot < kSlots; ++slot) {
     if (key == slotKey("BW", slot)) return outlets_.txtfieldbw[slot];
     if (key == slotKey("FW", slot)) return outlets_.txtfieldfw[slot];
@@ -151,6 +211,8 @@ storage::SaveResult FrmParentController::writeToPlist() {
   }
   entries.emplace_back("AB", checkstate_);
   entries.emplace_back("HP", text(*outlets_.txtfieldhomepage));
+  // Absent stays absent (the exact rule) until the parent clicks the switch.
+  if (!wholeSites_.empty()) entries.emplace_back(filter::kWholeSiteKey, wholeSites_);
   storage::SaveResult saved = services_.settings.save(entries);
   if (saved.ok() && !saved.changedKeys.empty()) logSave(saved.changedKeys);
   return saved;

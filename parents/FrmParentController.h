@@ -85,6 +85,9 @@ class FrmParentController {
     std::array<Gtk::Entry*, kSlots> txtfieldfw{};
     std::array<Gtk::Entry*, kSlots> txtfieldbw{};
     Gtk::CheckButton* btnCheck = nullptr;
+    Gtk::CheckButton* btnWholeSites = nullptr;
+    // One line under each blocked-site field: what the entry will do.
+    std::array<Gtk::Label*, kSlots> explainbw{};
     Gtk::Button* btnClose = nullptr;
     Gtk::Button* btnHistory = nullptr;
     Gtk::Label* lblAdministered = nullptr;
@@ -97,6 +100,8 @@ class FrmParentController {
   void connectActions();
   void windowDidLoad();
   void reportUnsaved(const storage::SaveResult& result);
+  void addExplanations();
+  void explainEntries();
   void logSave(const std::vector<std::string>& changedKeys);
   void lockAdministeredFields(const storage::ManagedSettings& managed);
   Gtk::Widget* fieldOf(std::string_view key) const;
@@ -104,6 +109,8 @@ class FrmParentController {
   ParentServices services_;
   myprotocolparent* delegate_ = nullptr;
   std::string checkstate_;
+  int explainedSlot_ = -1;  // the blocked-site field that has the keyboard, if any
+  std::string wholeSites_;  // WS as read, then as the switch says once the parent clicks it
   std::string contentstr_;
   Outlets outlets_;
   std::unique_ptr<platform::WindowResource> resource_;

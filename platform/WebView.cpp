@@ -203,6 +203,21 @@ gboolean refuse() {
   return true;
 }
 
+// A frame inside the page is judged by the browser when its document arrives (the main frame
+// is judged by the block check once it commits, with its alert and the way home). Frames that
+// hold no web page (about:srcdoc, data:) come from the page around them, judged already.
+gboolean decideSubFrame(const WebViewCallbacks& callbacks, WebKitResponsePolicyDecision* decision) {
+  if (!callbacks.subFrameRefused ||
+      webkit_response_policy_decision_is_main_frame_main_resource(decision)) {
+    return false;
+  }
+  const char* address =
+      webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(decision));
+  if (address == nullptr || !kiosk::isWebAddress(address)) return false;
+  if (!callbacks.subFrameRefused(address)) return false;
+  return ignore(WEBKIT_POLICY_DECISION(decision));
+}
+
 }  // namespace
 
 // Everything a page could use to leave the page area, or to reach the computer beyond it.
@@ -224,7 +239,9 @@ void WebView::lockDown() {
             return decideNewWindow(*static_cast<WebView*>(self),
                                    WEBKIT_NAVIGATION_POLICY_DECISION(decision));
           case WEBKIT_POLICY_DECISION_TYPE_RESPONSE:
-            return decideResponse(WEBKIT_RESPONSE_POLICY_DECISION(decision));
+            return decideResponse(WEBKIT_RESPONSE_POLICY_DECISION(decision)) ||
+                   decideSubFrame(static_cast<WebView*>(self)->callbacks_,
+                                  WEBKIT_RESPONSE_POLICY_DECISION(decision));
           default:
             return ignore(decision);
         }

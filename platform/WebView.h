@@ -42,6 +42,8 @@ struct WebViewCallbacks {
   // Asked when a page could not be loaded: a page to show in its place, under its address,
   // instead of the failure page.
   std::function<std::optional<std::string>(const std::string& address)> pageInPlaceOfFailure;
+  // Whether a frame inside the page may not load this (web) address; when empty, any may.
+  std::function<bool(const std::string&)> subFrameRefused;
 };
 
 // The page area: owns one WebKit web view and the connections of its load reports.

@@ -125,12 +125,13 @@ struct ParsedDictionary {
 
 // libplist stops the whole program (a failed assertion) when a text of a property list holds
 // the character U+0000: it measures the decoded text with strlen. No settings file holds one,
-// so such a file is turned away before libplist walks it: in XML any NUL byte, which XML
-// cannot hold anyway; in the binary form, found by walking its object table: every ASCII (5x),
-// UTF-16 (6x) and UTF-8 (7x) text, keys included.
-bool binaryTextHoldsNul(std::string_view bytes) {
+// so such a file is never handed to libplist as it is: in XML any NUL byte, which XML cannot
+// hold anyway; in the binary form, found by walking its object table: every ASCII (5x),
+// UTF-16 (6x) and UTF-8 (7x) text, keys included. `visit(first byte, units, unit width)`.
+template <typename Visit>
+void forEachBinaryText(std::string_view bytes, Visit visit) {
   constexpr std::size_t kTrailer = 32;
-  if (bytes.size() < 8 + kTrailer) return false;
+  if (bytes.size() < 8 + kTrailer) return;
   const auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
   const auto bigEndian = [&](std::size_t at, std::size_t width) -> std::optional<std::uint64_t> {
     if (width == 0 || width > 8 || at > bytes.size() || bytes.size() - at < width) return {};
@@ -142,7 +143,7 @@ bool binaryTextHoldsNul(std::string_view bytes) {
   const std::size_t offsetWidth = byteAt(trailer + 6);
   const auto objects = bigEndian(trailer + 8, 8);
   const auto table = bigEndian(trailer + 24, 8);
-  if (!objects || !table || *objects > kMaxValues) return false;
+  if (!objects || !table || *objects > kMaxValues) return;
 
   for (std::uint64_t i = 0; i < *objects; ++i) {
     const auto offset = bigEndian(static_cast<std::size_t>(*table + i * offsetWidth), offsetWidth);
@@ -159,14 +160,46 @@ bool binaryTextHoldsNul(std::string_view bytes) {
       at += 1 + (std::size_t{1} << (byteAt(at) & 0x03));
       length = *count;
     }
-    const std::uint64_t unitWidth = kind == 6 ? 2 : 1;
+    const std::size_t unitWidth = kind == 6 ? 2 : 1;
     if (length > (trailer - std::min(at, trailer)) / unitWidth) continue;
-    for (std::uint64_t unit = 0; unit < length; ++unit) {
-      const std::size_t first = at + static_cast<std::size_t>(unit * unitWidth);
-      if (byteAt(first) == 0 && (unitWidth == 1 || byteAt(first + 1) == 0)) return true;
-    }
+    visit(at, static_cast<std::size_t>(length), unitWidth);
   }
-  return false;
+}
+
+bool isNulUnit(std::string_view bytes, std::size_t at, std::size_t unitWidth) {
+  return bytes[at] == '\0' && (unitWidth == 1 || bytes[at + 1] == '\0');
+}
+
+bool binaryTextHoldsNul(std::string_view bytes) {
+  bool holds = false;
+  forEachBinaryText(bytes, [&](std::size_t at, std::size_t units, std::size_t unitWidth) {
+    for (std::size_t unit = 0; unit < units && !holds; ++unit) {
+      holds = isNulUnit(bytes, at + unit * unitWidth, unitWidth);
+    }
+  });
+  return holds;
+}
+
+// A reader loses only the entries whose key or value holds U+0000: each such character becomes
+// a marker that no settings file holds (DEL in one-byte texts, U+FFFF in UTF-16 ones), and the
+// entries with a marker are left out after parsing.
+constexpr std::string_view kNulMarkers[] = {"\x7F", "\xEF\xBF\xBF"};
+
+std::string withNulsMarked(std::string bytes) {
+  forEachBinaryText(bytes, [&](std::size_t at, std::size_t units, std::size_t unitWidth) {
+    for (std::size_t unit = at; unit < at + units * unitWidth; unit += unitWidth) {
+      if (!isNulUnit(bytes, unit, unitWidth)) continue;
+      bytes[unit] = unitWidth == 1 ? '\x7F' : '\xFF';
+      if (unitWidth == 2) bytes[unit + 1] = '\xFF';
+    }
+  });
+  return bytes;
+}
+
+bool holdsNulMarker(std::string_view text) {
+  return std::any_of(std::begin(kNulMarkers), std::end(kNulMarkers), [&](std::string_view marker) {
+    return text.find(marker) != std::string_view::npos;
+  });
 }
 
 ParsedDictionary parseDictionary(std::string_view bytes) {
@@ -315,6 +348,18 @@ SettingsFile::SettingsFile(fs::path path, fs::path managedPath)
 
 Settings parseSettings(std::string_view bytes) {
   if (bytes.size() > kMaxFileBytes) return {};
+  const bool binary = plist_is_binary(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  // Losing the whole file for one damaged value would drop the parent's block list with it.
+  if (binary && valueCountBound(bytes) <= kMaxValues && binaryTextHoldsNul(bytes)) {
+    const std::string marked = withNulsMarked(std::string(bytes));
+    const ParsedDictionary parsed = parseDictionary(marked);
+    if (!parsed.root) return {};
+    Settings settings = stringEntries(parsed.root.get());
+    std::erase_if(settings, [](const auto& entry) {
+      return holdsNulMarker(entry.first) || holdsNulMarker(entry.second);
+    });
+    return settings;
+  }
   const ParsedDictionary parsed = parseDictionary(bytes);
   return parsed.root ? stringEntries(parsed.root.get()) : Settings();
 }

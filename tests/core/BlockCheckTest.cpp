@@ -42,9 +42,8 @@ TEST_F(BlockCheckTest, JudgesTheNormalisedAddressByItsHostText) {
       {"http://www.example.org./games/", "example.org./games/", "example.org", true},
       {"http://ads.example.", "ads.example.", "ads.example", true},
       {"http://example.org../", "example.org../", "example.org.", false},
-      // The list file's final line feed leaves an empty last entry, which the empty host
-      // text of an empty address matches.
-      {"", "", "", true},
+      // The list file's final line feed leaves an empty last entry, which names no host.
+      {"", "", "", false},
   };
   for (const Case& c : cases) {
     const filter::PageVerdict verdict = filter::judgePage(c.address, lists);

@@ -48,7 +48,7 @@ TEST_F(BlockListsTest, ParentsListThenDmnThenDmnsame) {
       {"b.org", 3},      // empty and absent slots leave no gap; duplicates stay
       {"x.org", 0},      // dmn before dmnsame
       {"c.org", 4},      // the CRLF line above it does not match
-      {"", 5},           // the empty entry after dmn's final line feed
+      {"", -1},          // the empty entry after dmn's final line feed names no host
       {"d.org", 1},      // only dmnsame holds it: its first position there
       {"e.org", -1},     // no list holds it
       {"fav.org", -1},   // favourites are not blocked sites

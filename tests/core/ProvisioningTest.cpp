@@ -94,7 +94,8 @@ TEST_F(Provisioning, ShippedFileThatCannotBeCopiedFailsItsStepAlone) {
   fs::remove(folders_.resources / "dmn");
   fs::create_directory(folders_.resources / "dmn");
   EXPECT_EQ(start(), 2);
-  EXPECT_EQ(namesIn(folders_.dataFolder()), (std::vector<std::string>{"data.plist", "hts"}));
+  EXPECT_EQ(namesIn(folders_.dataFolder()),
+            (std::vector<std::string>{"allow", "data.plist", "hts"}));
 }
 
 // A plain file where a folder belongs counts as present and stays; what belongs inside fails.

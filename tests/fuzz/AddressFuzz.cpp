@@ -39,5 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(completed == "http://" + std::string(text));
   }
   require(startsWithWebScheme(completed));
+
+  // The list index finds entries it takes for normalised through the plain table alone.
+  const std::string site = harbinel::filter::siteHost(text);
+  if (harbinel::filter::isNormalisedHost(text)) require(site == text);
+  for (const std::string_view name : harbinel::filter::namesUpward(site)) {
+    require(!name.empty() && site.ends_with(name));
+  }
   return 0;
 }
