@@ -2,12 +2,19 @@
 
 #include <glibmm/main.h>
 
+#include "filter/DomainList.h"
+#include "parents/FrmPassword.h"
+#include "platform/ModalSession.h"
 #include "tests/gui/BrowserFixture.h"
+#include "tests/gui/ParentsSupport.h"
+
+// The main window's wiring: its controls, the block check, and the parents' windows it opens.
 
 namespace harbinel::test {
 namespace {
 
 using Lines = std::vector<std::string>;
+using Alerts = std::vector<AlertRecorder::Shown>;
 
 // Tests that need the keyboard focus and the pointer (run one at a time).
 class KeyboardTest : public BrowserTest {};
@@ -108,6 +115,92 @@ TEST_F(BrowserTest, ClosingThePickerLoadsNothingAndAPickedFavouriteLoadsAndIsLog
   EXPECT_TRUE(waitForPage("http://www.fav.org/a.html"));
   EXPECT_EQ(historyLines(), Lines{"www.fav.org/a.html"});
   EXPECT_EQ(log.lines(), Lines{"Selected Text: www.fav.org/a.html"});
+}
+
+AlertRecorder::Shown blocked(const std::string& address) {
+  return {"URL Block", address + " is Blocked"};
+}
+
+// A page is judged when it commits, untitled or not, and at each new title, but refused once;
+// the refusal is logged after the typed address, and the next page is judged afresh.
+TEST_F(BrowserTest, BlockedPageIsRefusedOnceWithItsAlertAndLoggedAfterTheTypedAddress) {
+  settings.save({{"BW0", "example.org"}});
+  lists.setDnsArray(filter::DomainList::fromText("bad.example\n"));
+  const std::string changing =
+      titled("One",
+             "<script>let n = 0; const t = setInterval(() => { document.title = 'T' + (++n); "
+             "if (n == 5) clearInterval(t); }, 30);</script>");
+  server.page("fine.example/title.html", {.body = changing});
+  server.page("www.example.org/title.html", {.body = changing});
+  server.page("bad.example/picture.txt", {.body = "just text", .contentType = "text/plain"});
+  open();
+  AlertRecorder alerts;
+  load("http://fine.example/title.html");
+  ASSERT_TRUE(waitUntil([&] { return view->webView().title() == "T5"; }));
+  enter("http://www.example.org/title.html");
+  expectRefused(alerts, 1);
+  load("http://bad.example/picture.txt");
+  expectRefused(alerts, 2);
+  settle();
+  EXPECT_EQ(alerts.alerts(),
+            (Alerts{blocked("example.org/title.html"), blocked("bad.example/picture.txt")}));
+  EXPECT_EQ(historyLines(), (Lines{"http://www.example.org/title.html", "example.org/title.html",
+                                   "bad.example/picture.txt"}));
+}
+
+using ParentsFromMainWindow = BrowserTest;
+
+// The prompt the main window opened last, once it runs its session.
+parents::FrmPassword* promptInSession(browser::MainView& view) {
+  parents::FrmPassword* prompt = view.frmpassword();
+  return prompt != nullptr && isInSession(prompt->window()) ? prompt : nullptr;
+}
+
+// Close asks for the password in a new prompt each time, and Cancel keeps the kiosk running.
+// Parents, the password, the settings: the switch as the parent leaves it decides the address
+// bar once the window closes, and a site blocked there is refused from the next page on.
+TEST_F(ParentsFromMainWindow, CloseAndParentsAskForThePasswordAndNewSettingsCountAtOnce) {
+  writeFile(folder / "data.plist", propertyList({{"PD", "Secret"}, {"AB", "ON"}}));
+  server.page("www.games.example/play", {.body = titled("Games")});
+  open();
+  AlertRecorder alerts;
+  for (int press = 0; press < 2; ++press) {
+    Steps steps;
+    steps.when([&] { return promptInSession(*view) != nullptr; },
+               [&] {
+                 parents::FrmPassword& prompt = *view->frmpassword();
+                 EXPECT_EQ(prompt.window().get_title(), "Close Application");
+                 EXPECT_EQ(prompt.delegate(), nullptr);
+                 EXPECT_EQ(prompt.outlets().txtfieldpassword->get_text(), "");
+                 enterPassword(prompt, "secret");
+                 prompt.outlets().btnCancel->activate();
+               });
+    view->outlets().closeBtn->activate();
+    ASSERT_TRUE(waitUntil([&] { return steps.finished() && platform::modalDepth() == 0; }));
+  }
+  EXPECT_EQ(alerts.alerts().size(), 2u);
+  EXPECT_TRUE(view->window().get_visible());
+
+  Steps steps;
+  steps
+      .when([&] { return promptInSession(*view) != nullptr; },
+            [&] {
+              EXPECT_EQ(view->frmpassword()->window().get_title(), "Open Parents Menu");
+              enterPassword(*view->frmpassword(), "Secret");
+            })
+      .when([&] { return parentsWindowInSession(*view->frmpassword()) != nullptr; },
+            [&] {
+              auto& parents = *view->frmpassword()->frmparentcontroller();
+              parents.outlets().btnCheck->activate();
+              parents.outlets().txtfieldbw[0]->set_text("http://www.games.example");
+              parents.outlets().btnClose->activate();
+            });
+  view->outlets().btnParent->activate();
+  ASSERT_TRUE(waitUntil([&] { return steps.finished() && platform::modalDepth() == 0; }));
+  EXPECT_FALSE(field().get_visible() || view->outlets().btnGo->get_visible());
+  enter("www.games.example/play");
+  ASSERT_TRUE(waitUntil([&] { return alerts.alerts().size() == 3; }));
+  EXPECT_EQ(alerts.alerts()[2].message, "URL Block");
 }
 
 }  // namespace

@@ -54,18 +54,25 @@ TEST(Launch, AFailedStepIsReportedAndTheMainWindowWaitsForItsAlertThenOpensAtOnc
   EXPECT_FALSE(openedUnderTheAlert);
   EXPECT_EQ(delegate.mainView(), nullptr) << "not inside the handler either";
 
-  // The main window runs its session once it shows the home page; the test ends that session.
-  bool homeShown = false;
+  // The main window runs its session; the test ends it once the home page shows there, or
+  // gives up, so that a window that never shows it fails the test rather than hanging it.
+  const std::string home = "http://home.test/net/";
+  const auto giveUp = std::chrono::steady_clock::now() + 20s;
+  std::string shown;
+  bool ended = false;
   auto watch = Glib::signal_timeout().connect(
       [&] {
-        homeShown = platform::modalDepth() == 1 && delegate.mainView() != nullptr &&
-                    delegate.mainView()->webView().mainFrameURL() == "http://home.test/net/";
-        if (homeShown) platform::stopModal();
-        return !homeShown;
+        if (platform::modalDepth() != 1 || delegate.mainView() == nullptr) return true;
+        shown = delegate.mainView()->webView().mainFrameURL();
+        if (shown != home && std::chrono::steady_clock::now() < giveUp) return true;
+        platform::stopModal();
+        ended = true;
+        return false;
       },
       20);
-  EXPECT_TRUE(waitUntil([&] { return homeShown; }, 20s));
+  EXPECT_TRUE(waitUntil([&] { return ended; }, 25s));
   watch.disconnect();
+  EXPECT_EQ(shown, home) << alerts.alerts().size() << " alert(s)";
   EXPECT_EQ(delegate.blockLists().dnsArray().size(), 3u) << "ads, bad and the empty last line";
 }
 

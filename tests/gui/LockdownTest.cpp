@@ -233,7 +233,7 @@ TEST_F(LockdownTest, OnlyWebPagesReachTheMainFrame) {
     settle(300ms);
     EXPECT_EQ(view->webView().title(), "Home") << address;
   }
-  for (const char* address : {"ghelp:gtk", "data:text/html,<title>Data</title>"}) {
+  for (const char* address : {"ftp://fine.example/", "data:text/html,<title>Data</title>"}) {
     show("fine.example/leave.html",
          titled("Leaving", std::string("<script>location.href = \"") + address +
                                "\"; setTimeout(() => document.title = 'Stayed', 600);</script>"));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "platform/ModalSession.h"
 #include "tests/gui/ParentsSupport.h"
 
@@ -109,12 +111,12 @@ TEST_F(PasswordPrompt, QuitModeEndsTheProcessWithStatusZeroAfterAWrongAttempt) {
         const auto guard = prompt(kCloseApplication);
         runPrompt(*guard, [&] {
           enterPassword(*guard, "secret");
-          if (alerts.alerts().size() != 1) std::_Exit(3);
+          std::fprintf(stderr, "%zu alert(s) after the wrong one\n", alerts.alerts().size());
           enterPassword(*guard, "Secret");
         });
         std::_Exit(4);  // the session ended without the process
       },
-      testing::ExitedWithCode(0), "");
+      testing::ExitedWithCode(0), "1 alert\\(s\\) after the wrong one");
 }
 
 }  // namespace

@@ -68,9 +68,9 @@ TEST(Alert, ShowsItsTextsLiterallyAndAWindowManagerCloseCountsAsOK) {
     platform::modalWindow()->close();
     return false;
   });
-  platform::runAlert("URL Block", "<b>a&b</b> %@ is Blocked");
+  platform::runAlert("URL Block", "<b>a&amp;b</b> %@ is Blocked");
   EXPECT_EQ(alerts.alerts(),
-            (std::vector<AlertRecorder::Shown>{{"URL Block", "<b>a&b</b> %@ is Blocked"}}));
+            (std::vector<AlertRecorder::Shown>{{"URL Block", "<b>a&amp;b</b> %@ is Blocked"}}));
   EXPECT_EQ(platform::modalDepth(), 0);
 }
 
