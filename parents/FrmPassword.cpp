@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/Alert.h"
+#include "platform/Log.h"
 #include "platform/ModalSession.h"
 
 namespace harbinel::parents {
@@ -87,6 +88,7 @@ void FrmPassword::passwordCorrect() {
     return;
   }
   if (entered != readPassword()) {
+    platform::logEvent({"wrong-password", "A wrong parent password was typed at " + windowname_ + "."});
     platform::runAlert("Validation Error", "Invalid Password");
     return;
   }
