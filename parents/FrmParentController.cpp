@@ -48,6 +48,7 @@ void FrmParentController::load() {
 
 void FrmParentController::bindOutlets() {
   outlets_.txtfieldpassword = &resource_->outlet<Gtk::Entry>("txtfieldpassword");
+  outlets_.txtfieldhomepage = &resource_->outlet<Gtk::Entry>("txtfieldhomepage");
   for (int slot = 0; slot < kSlots; ++slot) {
     outlets_.txtfieldbw[slot] = &resource_->outlet<Gtk::Entry>(slotKey("txtfieldbw", slot));
     outlets_.txtfieldfw[slot] = &resource_->outlet<Gtk::Entry>(slotKey("txtfieldfw", slot));
@@ -74,6 +75,7 @@ std::string FrmParentController::readPassword() {
   const storage::Settings settings = services_.settings.load();
   const std::string password = storage::valueOf(settings, "PD");
   outlets_.txtfieldpassword->set_text(password);
+  outlets_.txtfieldhomepage->set_text(storage::valueOf(settings, "HP"));
   for (int slot = 0; slot < kSlots; ++slot) {
     outlets_.txtfieldbw[slot]->set_text(storage::valueOf(settings, slotKey("BW", slot)));
   }
@@ -147,6 +149,7 @@ storage::SaveResult FrmParentController::writeToPlist() {
     entries.emplace_back(slotKey("FW", slot), text(*outlets_.txtfieldfw[slot]));
   }
   entries.emplace_back("AB", checkstate_);
+  entries.emplace_back("HP", text(*outlets_.txtfieldhomepage));
   storage::SaveResult saved = services_.settings.save(entries);
   if (saved.ok() && !saved.changedKeys.empty()) logSave(saved.changedKeys);
   return saved;
@@ -168,6 +171,10 @@ std::string FrmParentController::changeURL(std::string_view address) const {
 // The window closes whatever the outcome (it has no other way out), so the parent must hear
 // here that the changes are gone.
 void FrmParentController::reportUnsaved(const storage::SaveResult& result) {
+  reportUnsavedSettings(result);
+}
+
+void reportUnsavedSettings(const storage::SaveResult& result) {
   platform::runAlert("Settings Not Saved",
                      "Your changes to the password, blocked sites, favourite sites and address "
                      "bar were not saved; the previous settings are still in force.\n\nDetails: " +

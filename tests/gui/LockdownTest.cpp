@@ -231,7 +231,7 @@ TEST_F(LockdownTest, OnlyWebPagesReachTheMainFrame) {
   for (const char* address : {"file:///etc/hostname", "javascript:document.title='Ran'"}) {
     load(address);
     settle(300ms);
-    EXPECT_EQ(view->webView().title(), "Home") << address;
+    EXPECT_EQ(view->webView().title(), "Harbinel") << address;
   }
   for (const char* address : {"ftp://fine.example/", "data:text/html,<title>Data</title>"}) {
     show("fine.example/leave.html",
@@ -250,12 +250,12 @@ TEST_F(LockdownTest, CrashedPageComesBackHomeABoundedNumberOfTimesThenACalmPage)
     ASSERT_TRUE(waitForPage("http://fine.example/away.html"));
     webkit_web_view_terminate_web_process(view->webView().gobj());
     ASSERT_TRUE(waitUntil([&] { return view->webView().mainFrameURL() == kHome; })) << crash;
-    ASSERT_TRUE(waitForTitle("Home")) << crash;
+    ASSERT_TRUE(waitForTitle("Harbinel")) << "the start page is shown again after crash " << crash;
   }
   webkit_web_view_terminate_web_process(view->webView().gobj());
   EXPECT_TRUE(waitForTitle("Something went wrong"));
   view->goToHome();
-  EXPECT_TRUE(waitForTitle("Home"));
+  EXPECT_TRUE(waitForTitle("Harbinel"));
 }
 
 }  // namespace

@@ -52,7 +52,8 @@ TEST_F(ParentsWindow, SavesBlockedSitesNormalisedAndTheRestAsTypedEachInItsSlot)
   store({{"PD", "old"},
          {"BW2", "cleared.example"},
          {"BW7", "http://www.kept.example"},
-         {"FW3", "kept favourite"}});
+         {"FW3", "kept favourite"},
+         {"HP", "www.mine.example"}});
   const auto window = parentsWindow();
   const auto& outlets = window->outlets();
   EXPECT_EQ(outlets.txtfieldfw[3]->get_text(), "kept favourite");
@@ -70,10 +71,11 @@ TEST_F(ParentsWindow, SavesBlockedSitesNormalisedAndTheRestAsTypedEachInItsSlot)
                                    {"BW8", "Sweets.Example"},
                                    {"FW3", "kept favourite"},
                                    {"FW8", "  http://www.fun.example/ "},
-                                   {"AB", ""}};
+                                   {"AB", ""},
+                                   {"HP", "www.mine.example"}};
   const storage::Settings saved = settings.load();
   for (const auto& [key, value] : expected) EXPECT_EQ(storage::valueOf(saved, key), value) << key;
-  EXPECT_EQ(saved.size(), 2u + 2 * parents::kSlots);
+  EXPECT_EQ(saved.size(), 3u + 2 * parents::kSlots);
   EXPECT_TRUE(alerts.alerts().empty());
 }
 
