@@ -2,7 +2,6 @@
 
 #include <gtkmm/button.h>
 #include <gtkmm/editable.h>
-#include <gtkmm/widget.h>
 
 #include <chrono>
 #include <filesystem>
@@ -11,8 +10,6 @@
 #include <optional>
 #include <ostream>
 #include <string>
-#include <string_view>
-#include <utility>
 #include <vector>
 
 #include "platform/Alert.h"
@@ -95,7 +92,6 @@ class AlertRecorder {
   ~AlertRecorder();
   AlertRecorder(const AlertRecorder&) = delete;
   AlertRecorder& operator=(const AlertRecorder&) = delete;
-
   const std::vector<Shown>& alerts() const { return alerts_; }
 
  private:

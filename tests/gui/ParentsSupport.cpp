@@ -15,21 +15,9 @@ Steps::Steps()
   poll_ = Glib::signal_timeout().connect([this] { return poll(); }, 10);
 }
 
-Steps::~Steps() {
-  poll_.disconnect();
-}
-
-Steps& Steps::when(std::function<bool()> ready, std::function<void()> act) {
-  steps_.push_back({std::move(ready), std::move(act)});
-  return *this;
-}
-
 bool Steps::poll() {
-  if (abandoned_) {
-    if (platform::modalDepth() > depth_) platform::stopModal(*platform::modalWindow());
-    return true;
-  }
-  if (steps_.empty()) return true;
+  if (abandoned_ && platform::modalDepth() > depth_) platform::stopModal(*platform::modalWindow());
+  if (abandoned_ || steps_.empty()) return true;
   if (steps_.front().ready()) {
     // From an idle source of its own: the action may open a session, inside which this poll
     // must go on.
@@ -56,18 +44,6 @@ parents::FrmParentController* parentsWindowInSession(parents::FrmPassword& promp
 void enterPassword(parents::FrmPassword& prompt, const std::string& text) {
   prompt.outlets().txtfieldpassword->set_text(text);
   pressEnter(*prompt.outlets().txtfieldpassword);
-}
-
-parents::ParentServices ParentControls::services() const {
-  return {.resourceFolder = HARBINEL_BUILD_RESOURCES,
-          .settings = settings,
-          .historyFolder = folder / "hts",
-          .clock = clock,
-          .where = where};
-}
-
-void ParentControls::store(const Entries& entries, const std::string& moreXml) const {
-  writeFile(settingsPath(), propertyList(entries, moreXml));
 }
 
 Prompt ParentControls::prompt(std::string_view windowname, browser::myprotocolpassword* delegate) {

@@ -1,16 +1,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <gtkmm/button.h>
 #include <gtkmm/window.h>
 
-#include <chrono>
 #include <deque>
-#include <functional>
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "browser/Protocols.h"
 #include "parents/FrmParentController.h"
@@ -28,11 +21,14 @@ namespace harbinel::test {
 class Steps {
  public:
   Steps();
-  ~Steps();
+  ~Steps() { poll_.disconnect(); }
   Steps(const Steps&) = delete;
   Steps& operator=(const Steps&) = delete;
 
-  Steps& when(std::function<bool()> ready, std::function<void()> act);
+  Steps& when(std::function<bool()> ready, std::function<void()> act) {
+    steps_.push_back({std::move(ready), std::move(act)});
+    return *this;
+  }
   bool finished() const { return steps_.empty() && !abandoned_; }
 
  private:
@@ -84,8 +80,12 @@ using ParentsWindowController = std::unique_ptr<parents::FrmParentController, Cl
 // "today" pinned to 2 January 2025 in Berlin.
 class ParentControls : public ::testing::Test {
  public:
-  parents::ParentServices services() const;
-  void store(const Entries& entries, const std::string& moreXml = {}) const;
+  parents::ParentServices services() const {
+    return {HARBINEL_BUILD_RESOURCES, settings, folder / "hts", clock, where};
+  }
+  void store(const Entries& entries, const std::string& moreXml = {}) const {
+    writeFile(settingsPath(), propertyList(entries, moreXml));
+  }
   Prompt prompt(std::string_view windowname, browser::myprotocolpassword* delegate = nullptr);
   ParentsWindowController parentsWindow(parents::myprotocolparent* delegate = nullptr);
   // Runs the prompt in its own session, as the main window does: `act` runs inside it, then
