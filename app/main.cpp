@@ -7,6 +7,7 @@
 
 #include "app/HarbinelAppDelegate.h"
 #include "platform/Folders.h"
+#include "platform/Translation.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ void loadStyle() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  harbinel::platform::startTranslations(
+      harbinel::platform::localeFolderFor(harbinel::platform::executableFolder()));
   auto application =
       Gtk::Application::create("net.harbinel.Harbinel", Gio::Application::Flags::NON_UNIQUE);
   std::unique_ptr<harbinel::app::HarbinelAppDelegate> delegate;

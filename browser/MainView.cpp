@@ -8,6 +8,7 @@
 #include "platform/Alert.h"
 #include "platform/Log.h"
 #include "platform/ModalSession.h"
+#include "platform/Translation.h"
 
 namespace harbinel::browser {
 
@@ -151,7 +152,7 @@ void MainView::loadwebview(const std::string& address) {
 
 void MainView::goToFavourites() {
   frmFavourites_ = std::make_unique<FrmFavourites>(services_.resourceFolder, services_.settings);
-  frmFavourites_->setWindowname("Favourites Websites");
+  frmFavourites_->setWindowname(N_("Favourites Websites"));
   frmFavourites_->setTmpa(this);
   platform::runModalForWindow(frmFavourites_->window());
 }
@@ -248,7 +249,9 @@ void MainView::webViewProcessEnded() {
 
 // The refused page stays in view behind the alert until the home page replaces it.
 void MainView::refuse(const std::string& normalisedAddress) {
-  platform::runAlert("URL Block", normalisedAddress + " is Blocked");
+  // TRANSLATORS: %1 is the refused address.
+  platform::runAlert(_("URL Block"),
+                     Glib::ustring::compose(_("%1 is Blocked"), normalisedAddress).raw());
   blockCheck_.homeRequested();
   webView_->setMainFrameURL(services_.homeAddress);
   saveHistory(normalisedAddress);

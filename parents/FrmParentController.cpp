@@ -9,6 +9,7 @@
 #include "platform/Alert.h"
 #include "platform/ModalSession.h"
 #include "platform/Presentation.h"
+#include "platform/Translation.h"
 
 namespace harbinel::parents {
 namespace {
@@ -41,6 +42,7 @@ void FrmParentController::load() {
   resource_ = std::make_unique<platform::WindowResource>(services_.resourceFolder, "FrmParent");
   window_.reset(&resource_->outlet<Gtk::Window>("window"));
   bindOutlets();
+  showHistory();
   windowDidLoad();
   connectActions();
 }
@@ -54,6 +56,34 @@ void FrmParentController::bindOutlets() {
   outlets_.btnCheck = &resource_->outlet<Gtk::CheckButton>("btnCheck");
   outlets_.btnClose = &resource_->outlet<Gtk::Button>("btnClose");
   outlets_.btnHistory = &resource_->outlet<Gtk::Button>("btnHistory");
+}
+
+void FrmParentController::showHistory() {
+  history_ = std::make_unique<HistoryView>(HistoryView::Services{
+      .resourceFolder = services_.resourceFolder,
+      .historyFolder = services_.historyFolder,
+      .now = services_.clock.now(),
+      .where = services_.where,
+      .blockSite = [this](const std::string& host) { blockSite(host); },
+  });
+  resource_->outlet<Gtk::Box>("historyPage").append(history_->widget());
+}
+
+void FrmParentController::blockSite(const std::string& host) {
+  for (Gtk::Entry* field : outlets_.txtfieldbw) {
+    if (changeURL(text(*field)) == host) return;  // already blocked
+  }
+  for (Gtk::Entry* field : outlets_.txtfieldbw) {
+    if (text(*field).empty()) {
+      field->set_text(host);
+      return;
+    }
+  }
+  platform::runAlert(_("Blocked Sites Full"),
+                     Glib::ustring::compose(_("All nine blocked-site fields are in use. Empty one "
+                                              "under Settings, then block %1 again."),
+                                            host)
+                         .raw());
 }
 
 void FrmParentController::connectActions() {
@@ -120,10 +150,14 @@ std::string FrmParentController::changeURL(std::string_view address) const {
 // The window closes whatever the outcome (it has no other way out), so the parent must hear
 // here that the changes are gone.
 void FrmParentController::reportUnsaved(const storage::SaveResult& result) {
-  platform::runAlert("Settings Not Saved",
-                     "Your changes to the password, blocked sites, favourite sites and address "
-                     "bar were not saved; the previous settings are still in force.\n\nDetails: " +
-                         result.detail);
+  // TRANSLATORS: %1 is the reason from the system, in its own words.
+  platform::runAlert(
+      _("Settings Not Saved"),
+      Glib::ustring::compose(_("Your changes to the password, blocked sites, "
+                               "favourite sites and address bar were not saved; the "
+                               "previous settings are still in force.\n\nDetails: %1"),
+                             result.detail)
+          .raw());
 }
 
 // The report is assembled while the panel is already up: the parent cannot answer it before
@@ -131,9 +165,9 @@ void FrmParentController::reportUnsaved(const storage::SaveResult& result) {
 void FrmParentController::downloadHistory() {
   // Made by GTK itself: GTK 4.8 complains when a file chooser dialog of a gtkmm-derived type
   // is destroyed.
-  GtkWidget* panel =
-      gtk_file_chooser_dialog_new("Save", window_->gobj(), GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel",
-                                  GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWidget* panel = gtk_file_chooser_dialog_new(
+      _("Save"), window_->gobj(), GTK_FILE_CHOOSER_ACTION_SAVE, _("_Cancel"), GTK_RESPONSE_CANCEL,
+      _("_Save"), GTK_RESPONSE_ACCEPT, nullptr);
   savePanel_.reset(Glib::wrap(GTK_FILE_CHOOSER_DIALOG(panel)));
   savePanel_->set_modal(true);
   savePanel_->set_default_response(Gtk::ResponseType::ACCEPT);
@@ -153,17 +187,23 @@ void FrmParentController::savePanelDidEnd(int response) {
   const Glib::RefPtr<Gio::File> chosen = savePanel_->get_file();
   if (!chosen) return;
   if (chosen->get_path().empty()) {
-    platform::runAlert("History Not Saved",
-                       "The history report can only be saved in a folder "
-                       "on this computer, not at " +
-                           chosen->get_uri() + ".");
+    // TRANSLATORS: %1 is the address the parent chose.
+    platform::runAlert(_("History Not Saved"),
+                       Glib::ustring::compose(_("The history report can only be saved in a folder "
+                                                "on this computer, not at %1."),
+                                              chosen->get_uri())
+                           .raw());
     return;
   }
   const std::filesystem::path path = reportPath(chosen->get_path());
   const WriteResult written = writeReport(path, contentstr_);
   if (!written.ok) {
-    platform::runAlert("History Not Saved", "The history report could not be saved as " +
-                                                path.string() + " (" + written.detail + ").");
+    // TRANSLATORS: %1 is the file, %2 the reason from the system, in its own words.
+    platform::runAlert(
+        _("History Not Saved"),
+        Glib::ustring::compose(_("The history report could not be saved as %1 (%2)."),
+                               path.string(), written.detail)
+            .raw());
   }
 }
 

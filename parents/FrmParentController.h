@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "parents/HistoryView.h"
 #include "parents/Protocols.h"
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
@@ -62,6 +63,13 @@ class FrmParentController {
   // The save panel's answer: writes the report when the parent accepted it.
   void savePanelDidEnd(int response);
 
+  // "Block this site": puts `host` in the first empty blocked-site field (saved on closing, as
+  // a typed entry is); says so when all nine are in use.
+  void blockSite(const std::string& host);
+
+  // The History section.
+  HistoryView& history() { return *history_; }
+
   // The address-bar value to be saved under AB.
   const std::string& checkstate() const { return checkstate_; }
   // The report text of the last downloadHistory.
@@ -83,6 +91,7 @@ class FrmParentController {
  private:
   void load();
   void bindOutlets();
+  void showHistory();
   void connectActions();
   void windowDidLoad();
   void reportUnsaved(const storage::SaveResult& result);
@@ -92,6 +101,8 @@ class FrmParentController {
   std::string checkstate_;
   std::string contentstr_;
   Outlets outlets_;
+  // Outlives the window that shows it: the list's rows read its lines until the window goes.
+  std::unique_ptr<HistoryView> history_;
   std::unique_ptr<platform::WindowResource> resource_;
   std::unique_ptr<Gtk::Window> window_;
   struct PanelDestroyer {

@@ -8,6 +8,7 @@
 
 #include "platform/Alert.h"
 #include "platform/ModalSession.h"
+#include "platform/Translation.h"
 
 namespace harbinel::parents {
 
@@ -58,8 +59,9 @@ bool FrmPassword::keyDown(Gtk::EventControllerKey& keys) {
 
 // The name is shown inside the window too: a kiosk desktop may draw no title bars.
 void FrmPassword::windowDidLoad() {
-  window_->set_title(windowname_);
-  resource_->outlet<Gtk::Label>("heading").set_text(windowname_);
+  const char* shownName = _(windowname_.c_str());
+  window_->set_title(shownName);
+  resource_->outlet<Gtk::Label>("heading").set_text(shownName);
   if (Gtk::Window* opener = platform::modalWindow()) window_->set_transient_for(*opener);
 }
 
@@ -83,11 +85,11 @@ std::string FrmPassword::readPassword() const {
 void FrmPassword::passwordCorrect() {
   const std::string entered = outlets_.txtfieldpassword->get_text().raw();
   if (entered.empty()) {
-    platform::runAlert("Validation Error", "Please Enter a Password");
+    platform::runAlert(_("Validation Error"), _("Please Enter a Password"));
     return;
   }
   if (entered != readPassword()) {
-    platform::runAlert("Validation Error", "Invalid Password");
+    platform::runAlert(_("Validation Error"), _("Invalid Password"));
     return;
   }
   platform::stopModal();

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/ModalSession.h"
+#include "platform/Translation.h"
 
 namespace harbinel::platform {
 namespace {
@@ -22,9 +23,11 @@ AlertObserver& observer() {
 class AlertWindow final : public Gtk::Window, public ShownAlert {
  public:
   AlertWindow(std::string_view messageText, std::string_view informativeText)
-      : message_(Glib::ustring(messageText.data(), messageText.size())),
-        informative_(Glib::ustring(informativeText.data(), informativeText.size())),
-        ok_("OK") {
+      // Made through std::string: Glib::ustring(data, n) counts n in characters, not bytes, and
+      // would read past the end of any text with a letter outside ASCII.
+      : message_(std::string(messageText)),
+        informative_(std::string(informativeText)),
+        ok_(_("OK")) {
     set_title(message_.get_text());
     set_resizable(false);
     set_modal(true);
