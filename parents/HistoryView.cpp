@@ -68,6 +68,13 @@ void HistoryView::showChart() {
     bars_.push_back(
         {platform::formatDate(week_.days[day], "EEE", services_.where), week_.pagesPerDay[day]});
   }
+  // A screen reader cannot see the bars: it reads the counts instead.
+  std::string counts;
+  for (const Bar& bar : bars_) {
+    counts += (counts.empty() ? "" : ", ") + bar.day + " " + std::to_string(bar.pages);
+  }
+  gtk_accessible_update_property(GTK_ACCESSIBLE(chart_->gobj()),
+                                 GTK_ACCESSIBLE_PROPERTY_DESCRIPTION, counts.c_str(), -1);
   chart_->set_draw_func([this](const Cairo::RefPtr<Cairo::Context>& cairo, int width, int height) {
     drawChart(cairo, width, height);
   });

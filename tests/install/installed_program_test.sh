@@ -22,7 +22,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/harbinel bin/harbinel-lists bin/harbinel-session \
   share/harbinel/data.plist share/harbinel/dmn share/harbinel/dmnsame \
   share/harbinel/MainMenu.ui share/harbinel/FrmFavourites.ui share/harbinel/FrmPassword.ui \
-  share/harbinel/FrmParent.ui share/applications/net.harbinel.Harbinel.desktop \
+  share/harbinel/FrmParent.ui share/harbinel/HistoryView.ui share/locale/de/LC_MESSAGES/harbinel.mo \
+  share/applications/net.harbinel.Harbinel.desktop \
   share/metainfo/net.harbinel.Harbinel.metainfo.xml \
   share/icons/hicolor/scalable/apps/net.harbinel.Harbinel.svg \
   share/xsessions/harbinel-session.desktop share/man/man1/harbinel.1.gz; do
