@@ -13,7 +13,7 @@ namespace harbinel::app {
 HarbinelAppDelegate::HarbinelAppDelegate(LaunchOptions options)
     : options_(std::move(options)),
       history_(options_.folders.historyFolder(), clock_),
-      lists_(storage::SettingsFile(options_.folders.settingsFile())) {}
+      lists_(settings()) {}
 
 HarbinelAppDelegate::~HarbinelAppDelegate() {
   timer_.disconnect();
@@ -59,7 +59,7 @@ void HarbinelAppDelegate::timerFired() {
 void HarbinelAppDelegate::jumpTo() {
   mainView_ = std::make_unique<browser::MainView>(browser::BrowserServices{
       .resourceFolder = options_.folders.resources,
-      .settings = storage::SettingsFile(options_.folders.settingsFile()),
+      .settings = settings(),
       .history = history_,
       .blockLists = lists_,
       .homeAddress = options_.homeAddress,
@@ -69,6 +69,11 @@ void HarbinelAppDelegate::jumpTo() {
   if (splash_) platform::closeWindow(splash_->window());
   platform::runModalForWindow(window);
   if (auto application = Gio::Application::get_default()) application->release();
+}
+
+storage::SettingsFile HarbinelAppDelegate::settings() const {
+  return storage::SettingsFile(options_.folders.settingsFile(),
+                               options_.folders.managedSettingsFile());
 }
 
 void HarbinelAppDelegate::createPlist() {

@@ -54,6 +54,8 @@ class HarbinelAppDelegate {
 
  private:
   void timerFired();
+  // The parent's settings file under the administrator's.
+  storage::SettingsFile settings() const;
 
   LaunchOptions options_;
   platform::SystemClock clock_;

@@ -7,6 +7,7 @@
 
 #include "app/HarbinelAppDelegate.h"
 #include "platform/Folders.h"
+#include "platform/Log.h"
 #include "platform/Translation.h"
 
 namespace {
@@ -27,6 +28,7 @@ void loadStyle() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  harbinel::platform::useJournal();
   harbinel::platform::startTranslations(
       harbinel::platform::localeFolderFor(harbinel::platform::executableFolder()));
   auto application =

@@ -101,7 +101,7 @@ class MainView : public myprotocol, public myprotocolpassword {
 
   void loadwebview(const std::string& address) override;
   void showhideAddressBar() override;
-  void saveHistory(std::string_view text);
+  void saveHistory(std::string_view text, std::string_view kind);
 
   // The page area's reports.
   void webViewDidStartProvisionalLoad();

@@ -7,6 +7,7 @@
 #include "filter/Address.h"
 #include "parents/HistoryReport.h"
 #include "platform/Alert.h"
+#include "platform/Log.h"
 #include "platform/ModalSession.h"
 #include "platform/Presentation.h"
 #include "platform/Translation.h"
@@ -56,6 +57,7 @@ void FrmParentController::bindOutlets() {
   outlets_.btnCheck = &resource_->outlet<Gtk::CheckButton>("btnCheck");
   outlets_.btnClose = &resource_->outlet<Gtk::Button>("btnClose");
   outlets_.btnHistory = &resource_->outlet<Gtk::Button>("btnHistory");
+  outlets_.lblAdministered = &resource_->outlet<Gtk::Label>("lblAdministered");
 }
 
 void FrmParentController::showHistory() {
@@ -74,7 +76,7 @@ void FrmParentController::blockSite(const std::string& host) {
     if (changeURL(text(*field)) == host) return;  // already blocked
   }
   for (Gtk::Entry* field : outlets_.txtfieldbw) {
-    if (text(*field).empty()) {
+    if (field->get_sensitive() && text(*field).empty()) {  // not one the administrator locked
       field->set_text(host);
       return;
     }
@@ -113,7 +115,44 @@ std::string FrmParentController::readPassword() {
   const std::string addressBar = storage::valueOf(settings, "AB");
   outlets_.btnCheck->set_active(addressBar == "ON");
   checkstate_ = addressBar;
+  lockAdministeredFields(services_.settings.managed());
   return password;
+}
+
+Gtk::Widget* FrmParentController::fieldOf(std::string_view key) const {
+  if (key == "PD") return outlets_.txtfieldpassword;
+  if (key == "AB") return outlets_.btnCheck;
+  for (int slot = 0; slot < kSlots; ++slot) {
+    if (key == slotKey("BW", slot)) return outlets_.txtfieldbw[slot];
+    if (key == slotKey("FW", slot)) return outlets_.txtfieldfw[slot];
+  }
+  return nullptr;
+}
+
+// The values shown are already the administrator's (the load puts them over the parent's);
+// here their fields stop taking changes and say why. A save leaves those keys alone anyway.
+void FrmParentController::lockAdministeredFields(const storage::ManagedSettings& managed) {
+  static constexpr const char* kNote = "Set by your administrator";
+  bool anyLocked = false;
+  for (const auto& [key, value] : managed.values) {
+    Gtk::Widget* field = fieldOf(key);
+    if (field == nullptr) continue;
+    field->set_sensitive(false);
+    field->set_tooltip_text(kNote);
+    if (auto* entry = dynamic_cast<Gtk::Entry*>(field)) {
+      entry->set_icon_from_icon_name("changes-prevent-symbolic",
+                                     Gtk::Entry::IconPosition::SECONDARY);
+      entry->set_icon_tooltip_text(kNote, Gtk::Entry::IconPosition::SECONDARY);
+    }
+    anyLocked = true;
+  }
+  const std::string note =
+      !managed.problem.empty()
+          ? managed.problem + " Its settings are not in force: tell your administrator."
+      : anyLocked ? std::string("Fields with a lock: ") + kNote + "."
+                  : std::string();
+  outlets_.lblAdministered->set_text(note);
+  outlets_.lblAdministered->set_visible(!note.empty());
 }
 
 void FrmParentController::hideAddressBar() {
@@ -140,7 +179,18 @@ storage::SaveResult FrmParentController::writeToPlist() {
     entries.emplace_back(slotKey("FW", slot), text(*outlets_.txtfieldfw[slot]));
   }
   entries.emplace_back("AB", checkstate_);
-  return services_.settings.save(entries);
+  storage::SaveResult saved = services_.settings.save(entries);
+  if (saved.ok() && !saved.changedKeys.empty()) logSave(saved.changedKeys);
+  return saved;
+}
+
+// Names only: the journal is read by others, and the password's value is the parent's.
+void FrmParentController::logSave(const std::vector<std::string>& changedKeys) {
+  std::string keys;
+  for (const std::string& key : changedKeys) keys += (keys.empty() ? "" : " ") + key;
+  platform::Event event("settings-saved", "The parent saved new settings: " + keys + ".");
+  event.keys = keys;
+  platform::logEvent(event);
 }
 
 std::string FrmParentController::changeURL(std::string_view address) const {

@@ -4,6 +4,7 @@
 #include <gtkmm/checkbutton.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/filechooserdialog.h>
+#include <gtkmm/label.h>
 #include <gtkmm/window.h>
 
 #include <array>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "parents/HistoryView.h"
 #include "parents/Protocols.h"
@@ -85,6 +87,7 @@ class FrmParentController {
     Gtk::CheckButton* btnCheck = nullptr;
     Gtk::Button* btnClose = nullptr;
     Gtk::Button* btnHistory = nullptr;
+    Gtk::Label* lblAdministered = nullptr;
   };
   const Outlets& outlets() const { return outlets_; }
 
@@ -95,6 +98,9 @@ class FrmParentController {
   void connectActions();
   void windowDidLoad();
   void reportUnsaved(const storage::SaveResult& result);
+  void logSave(const std::vector<std::string>& changedKeys);
+  void lockAdministeredFields(const storage::ManagedSettings& managed);
+  Gtk::Widget* fieldOf(std::string_view key) const;
 
   ParentServices services_;
   myprotocolparent* delegate_ = nullptr;

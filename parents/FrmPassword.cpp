@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/Alert.h"
+#include "platform/Log.h"
 #include "platform/ModalSession.h"
 #include "platform/Translation.h"
 
@@ -89,6 +90,8 @@ void FrmPassword::passwordCorrect() {
     return;
   }
   if (entered != readPassword()) {
+    platform::logEvent(
+        {"wrong-password", "A wrong parent password was typed at " + windowname_ + "."});
     platform::runAlert(_("Validation Error"), _("Invalid Password"));
     return;
   }

@@ -45,12 +45,22 @@ fs::path resourceFolderFor(const fs::path& executableFolder) {
   return buildTree;
 }
 
+fs::path administrationFolderFor(const fs::path& executableFolder) {
+  std::error_code error;
+  if (fs::is_directory(executableFolder / "resources", error)) {
+    return executableFolder / "etc" / "harbinel";
+  }
+  const fs::path prefix = executableFolder.parent_path();
+  return prefix == "/usr" ? fs::path("/etc/harbinel") : prefix / "etc" / "harbinel";
+}
+
 fs::path resourceFolder() {
   return resourceFolderFor(executableFolder());
 }
 
 Folders Folders::forThisProcess() {
-  return Folders{applicationSupportFolder(), resourceFolder()};
+  return Folders{applicationSupportFolder(), resourceFolder(),
+                 administrationFolderFor(executableFolder())};
 }
 
 }  // namespace harbinel::platform

@@ -9,10 +9,16 @@ namespace harbinel::platform {
 struct Folders {
   std::filesystem::path applicationSupport;  // the user's data folder base (XDG data home)
   std::filesystem::path resources;  // the shipped resources: data.plist, dmn, dmnsame, *.ui
+  // What an administrator sets for every account: managed.plist, lists.d/, allow.d/. Empty:
+  // nothing is administered.
+  std::filesystem::path administration;
 
   std::filesystem::path dataFolder() const { return applicationSupport / "Pellwick"; }
   std::filesystem::path historyFolder() const { return dataFolder() / "hts"; }
   std::filesystem::path settingsFile() const { return resources / "data.plist"; }
+  std::filesystem::path managedSettingsFile() const {
+    return administration.empty() ? administration : administration / "managed.plist";
+  }
 
   // The folders of this process: see applicationSupportFolder() and resourceFolder().
   static Folders forThisProcess();
@@ -31,5 +37,9 @@ std::filesystem::path executableFolder();
 // (so the error a missing resource causes names a sensible path).
 std::filesystem::path resourceFolder();
 std::filesystem::path resourceFolderFor(const std::filesystem::path& executableFolder);
+
+// The administration folder: /etc/harbinel for a program in /usr/bin, <prefix>/etc/harbinel
+// for one in <prefix>/bin, "etc/harbinel" beside the program in the build tree.
+std::filesystem::path administrationFolderFor(const std::filesystem::path& executableFolder);
 
 }  // namespace harbinel::platform

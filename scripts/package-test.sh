@@ -50,3 +50,23 @@ apt-get remove -y -q harbinel >/dev/null
 apt-get purge -y -q harbinel >/dev/null
 [ ! -e /etc/harbinel ] || fail "purge left /etc/harbinel"
 echo "package install, upgrade, remove and purge: ok"
+
+# The example playbook sets this machine up as a kiosk, as a school's administrator would.
+for tool in ansible-core python3-apt; do
+  dpkg-query -W -f='${Status}' "$tool" 2>/dev/null | grep -q 'install ok installed' ||
+    apt-get install -y -q --no-install-recommends "$tool" >/dev/null
+done
+ANSIBLE_NOCOLOR=1 ansible-playbook -c local -i localhost, deploy/ansible/site.yml \
+  -e harbinel_deb="$deb" -e harbinel_install_lightdm=false | tail -n 3
+[ "$(stat -c '%U:%G %a' /etc/harbinel/managed.plist)" = "root:harbinel 640" ] ||
+  fail "managed.plist ownership: $(stat -c '%U:%G %a' /etc/harbinel/managed.plist)"
+python3 -c 'import plistlib,sys; s=plistlib.load(open("/etc/harbinel/managed.plist","rb")); sys.exit(s.get("BW1") != "chat.example" or s.get("WS") != "ON")' ||
+  fail "managed.plist does not hold the playbook's settings"
+[ -f /etc/harbinel/lists.d/school.list ] || fail "the school's list is not in lists.d"
+id -nG kiosk | grep -qw harbinel || fail "the kiosk account is not in the group harbinel"
+grep -qx 'autologin-session=harbinel-session' /etc/lightdm/lightdm.conf.d/50-harbinel.conf ||
+  fail "LightDM does not start the kiosk session"
+apt-get purge -y -q harbinel >/dev/null
+userdel -r kiosk 2>/dev/null || true
+rm -f /etc/lightdm/lightdm.conf.d/50-harbinel.conf /var/cache/harbinel.deb
+echo "example playbook: ok"

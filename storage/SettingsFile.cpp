@@ -14,8 +14,10 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "platform/AtomicFile.h"
+#include "platform/Log.h"
 #include "platform/TextCodec.h"
 
 namespace harbinel::storage {
@@ -184,28 +186,54 @@ ParsedDictionary parseDictionary(std::string_view bytes) {
   return {std::move(owned), {}};
 }
 
-Settings stringEntries(plist_t dictionary) {
-  Settings settings;
+// Calls `visit(key, value)` for every entry of a dictionary, in its order.
+template <typename Visit>
+void forEachEntry(plist_t dictionary, Visit visit) {
   plist_dict_iter iterator = nullptr;
   plist_dict_new_iter(dictionary, &iterator);
   for (;;) {
     char* key = nullptr;
     plist_t value = nullptr;
     plist_dict_next_item(dictionary, iterator, &key, &value);
-    if (value == nullptr) {
-      std::free(key);
-      break;
-    }
-    if (plist_get_node_type(value) == PLIST_STRING) {
-      char* text = nullptr;
-      plist_get_string_val(value, &text);
-      settings.emplace(key, text != nullptr ? text : "");
-      std::free(text);
-    }
+    if (value != nullptr) visit(key, value);
     std::free(key);
+    if (value == nullptr) break;
   }
   std::free(iterator);
+}
+
+Settings stringEntries(plist_t dictionary) {
+  Settings settings;
+  forEachEntry(dictionary, [&](const char* key, plist_t value) {
+    if (plist_get_node_type(value) != PLIST_STRING) return;
+    char* text = nullptr;
+    plist_get_string_val(value, &text);
+    settings.emplace(key, text != nullptr ? text : "");
+    std::free(text);
+  });
   return settings;
+}
+
+std::vector<std::string> nonTextKeys(plist_t dictionary) {
+  std::vector<std::string> keys;
+  forEachEntry(dictionary, [&](const char* key, plist_t value) {
+    if (plist_get_node_type(value) != PLIST_STRING) keys.emplace_back(key);
+  });
+  return keys;
+}
+
+// An administrator's file is read at every use of a setting: its problems would otherwise
+// fill the log.
+void logOnce(const std::string& problem) {
+  static std::set<std::string> reported;
+  if (reported.insert(problem).second) platform::logLine(problem);
+}
+
+SaveResult failure(SaveResult::Status status, std::string detail) {
+  SaveResult result;
+  result.status = status;
+  result.detail = std::move(detail);
+  return result;
 }
 
 // XML 1.0 has no way to write most control characters (not even as &#1;), nor U+FFFE and
@@ -282,7 +310,8 @@ class SaveLock {
 
 }  // namespace
 
-SettingsFile::SettingsFile(fs::path path) : path_(std::move(path)) {}
+SettingsFile::SettingsFile(fs::path path, fs::path managedPath)
+    : path_(std::move(path)), managedPath_(std::move(managedPath)) {}
 
 Settings parseSettings(std::string_view bytes) {
   if (bytes.size() > kMaxFileBytes) return {};
@@ -290,9 +319,40 @@ Settings parseSettings(std::string_view bytes) {
   return parsed.root ? stringEntries(parsed.root.get()) : Settings();
 }
 
-Settings SettingsFile::load() const {
+Settings SettingsFile::loadOwn() const {
   const FileBytes file = readSettingsBytes(path_);
   return file.ok() ? parseSettings(file.bytes) : Settings();
+}
+
+Settings SettingsFile::load() const {
+  Settings settings = loadOwn();
+  for (auto& [key, value] : managed().values) settings.insert_or_assign(key, std::move(value));
+  return settings;
+}
+
+ManagedSettings SettingsFile::managed() const {
+  return managedPath_.empty() ? ManagedSettings{} : readManagedSettings(managedPath_);
+}
+
+ManagedSettings readManagedSettings(const fs::path& path) {
+  const FileBytes file = readSettingsBytes(path);
+  if (file.missing) return {};
+  std::string problem = file.problem;
+  ParsedDictionary parsed{nullptr, {}};
+  if (problem.empty()) {
+    parsed = parseDictionary(file.bytes);
+    problem = parsed.problem;
+  }
+  if (!problem.empty()) {
+    problem = "The administrator's settings file " + path.string() + " " + problem + ".";
+    logOnce(problem);
+    return {{}, problem};
+  }
+  for (const std::string& key : nonTextKeys(parsed.root.get())) {
+    logOnce("The administrator's settings file " + path.string() + " sets " + key +
+            " to something other than a text; that key is ignored.");
+  }
+  return {stringEntries(parsed.root.get()), {}};
 }
 
 SaveResult SettingsFile::save(
@@ -300,9 +360,9 @@ SaveResult SettingsFile::save(
   for (const auto& [key, value] : entries) {
     for (const std::string_view text : {std::string_view(key), std::string_view(value)}) {
       if (const auto bad = unstorableCharacter(text)) {
-        return SaveResult{SaveResult::Status::WriteFailed,
+        return failure(SaveResult::Status::WriteFailed,
                           "nothing was saved: the entry " + key + " holds " + *bad +
-                              ", which a settings file cannot store"};
+                              ", which a settings file cannot store");
       }
     }
   }
@@ -320,24 +380,33 @@ SaveResult SettingsFile::save(
     parsed = file.ok() ? parseDictionary(file.bytes) : ParsedDictionary{nullptr, file.problem};
   }
   if (!parsed.root) {
-    return SaveResult{SaveResult::Status::Unreadable, "nothing was saved: the settings file " +
-                                                          path_.string() + " " + parsed.problem};
+    return failure(SaveResult::Status::Unreadable, "nothing was saved: the settings file " +
+                                                          path_.string() + " " + parsed.problem);
   }
 
+  const Settings administered = managed().values;
+  Settings before = stringEntries(parsed.root.get());
+  std::vector<std::string> changed;
   for (const auto& [key, value] : entries) {
+    if (administered.contains(key)) continue;
+    // An absent key reads as the empty text: writing that is no change to the parent.
+    if (valueOf(before, key) != value) {
+      if (std::find(changed.begin(), changed.end(), key) == changed.end()) changed.push_back(key);
+      before.insert_or_assign(key, value);
+    }
     plist_dict_set_item(parsed.root.get(), key.c_str(), plist_new_string(value.c_str()));
   }
   const std::string document = toXml(parsed.root.get());
   if (const auto bad = unstorableCharacter(document)) {
-    return SaveResult{SaveResult::Status::WriteFailed,
+    return failure(SaveResult::Status::WriteFailed,
                       "nothing was saved: an entry of " + path_.string() +
                           " that this program does not set holds " + *bad +
-                          ", which an XML property list cannot store"};
+                          ", which an XML property list cannot store");
   }
 
   const platform::FileWriteResult written = platform::writeFileAtomically(path_, document);
-  if (!written.ok) return SaveResult{SaveResult::Status::WriteFailed, written.detail};
-  return {};
+  if (!written.ok) return failure(SaveResult::Status::WriteFailed, written.detail);
+  return SaveResult{SaveResult::Status::Saved, {}, std::move(changed)};
 }
 
 }  // namespace harbinel::storage

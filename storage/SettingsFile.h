@@ -32,31 +32,50 @@ struct SaveResult {
   };
   Status status = Status::Saved;
   std::string detail;  // what went wrong, for the person who has to fix it
+  std::vector<std::string> changedKeys;  // of a save: the keys whose value it changed, in order
 
   bool ok() const { return status == Status::Saved; }
 };
 
-// The settings file: a property list with a dictionary of string values at its root.
-// Nothing is cached; every load reads the file afresh.
+// The settings an administrator fixed for the machine, and why their file could not be used
+// at all (empty when it could, or when there is none).
+struct ManagedSettings {
+  Settings values;
+  std::string problem;
+};
+
+// Reads an administrator's settings file: a missing one sets nothing; a value that is not a
+// text is left out on its own. Each problem is written to the system log once per run.
+ManagedSettings readManagedSettings(const std::filesystem::path& path);
+
+// The settings file: a property list with a dictionary of string values at its root, and the
+// administrator's settings over it, whose keys win at every read and are never saved into it.
+// Nothing is cached; every load reads the files afresh.
 class SettingsFile {
  public:
-  explicit SettingsFile(std::filesystem::path path);
+  explicit SettingsFile(std::filesystem::path path, std::filesystem::path managedPath = {});
 
   // Reads XML and binary property lists. A missing or unreadable file, or one that is not a
-  // dictionary, reads as empty.
+  // dictionary, reads as empty. The administrator's values replace the file's.
   Settings load() const;
   std::string value(std::string_view key) const { return valueOf(load(), key); }
+  ManagedSettings managed() const;
 
   // Sets `entries` in order (replacing present keys, adding absent ones), keeps every other
   // entry of the file as it was, and writes Apple's XML property list atomically: a temporary
   // file in the same folder, flushed, then renamed over the settings file. A missing file is
-  // created. On failure the previous file stays as it was.
+  // created. On failure the previous file stays as it was. Keys the administrator sets are
+  // left out: the file keeps what it held for them.
   SaveResult save(const std::vector<std::pair<std::string, std::string>>& entries) const;
 
   const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& managedPath() const { return managedPath_; }
 
  private:
+  Settings loadOwn() const;
+
   std::filesystem::path path_;
+  std::filesystem::path managedPath_;
 };
 
 }  // namespace harbinel::storage

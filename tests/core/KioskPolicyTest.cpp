@@ -42,15 +42,6 @@ TEST(KioskPolicy, OnlyWebAddressesReachTheMainFrame) {
   }
 }
 
-TEST(KioskPolicy, SchemeIsTheLowerCasedTextBeforeTheFirstColon) {
-  EXPECT_EQ(kiosk::schemeOf("View-Source:http://x/"), "view-source");
-  EXPECT_EQ(kiosk::schemeOf("web+app:x"), "web+app");
-  EXPECT_EQ(kiosk::schemeOf(":x"), "");
-  EXPECT_EQ(kiosk::schemeOf("1http:x"), "");
-  EXPECT_EQ(kiosk::schemeOf("ht tp:x"), "");
-  EXPECT_EQ(kiosk::schemeOf("h\xC3\xA9:x"), "");
-}
-
 TEST(RestartBudget, AllowsALimitedNumberWithinTheWindowThenRecovers) {
   using namespace std::chrono_literals;
   platform::RestartBudget budget(3, 60s);

@@ -196,11 +196,27 @@ class KioskScenario:
         if self.window_manager:
             self.start_window_manager()
 
+    INSTALLED = ["bin/harbinel", "bin/harbinel-lists", "bin/harbinel-session",
+                 "share/harbinel/data.plist", "share/harbinel/dmn", "share/harbinel/dmnsame",
+                 "share/harbinel/MainMenu.ui", "share/harbinel/FrmFavourites.ui",
+                 "share/harbinel/FrmPassword.ui", "share/harbinel/FrmParent.ui",
+                 "share/icons/hicolor/scalable/apps/net.harbinel.Harbinel.svg",
+                 "share/man/man1/harbinel.1.gz"]
+    VALIDATED = {"share/applications/net.harbinel.Harbinel.desktop": ["desktop-file-validate"],
+                 "share/xsessions/harbinel-session.desktop": ["desktop-file-validate"],
+                 "share/metainfo/net.harbinel.Harbinel.metainfo.xml":
+                     ["appstreamcli", "validate", "--no-net", "--pedantic"]}
+
     def install(self):
         done = subprocess.run([CMAKE, "--install", BUILD_DIR, "--prefix", self.prefix],
                               capture_output=True, text=True, timeout=120)
         self.assertEqual(done.returncode, 0, f"install failed:\n{done.stdout}{done.stderr}")
-        self.assertTrue(os.access(os.path.join(self.prefix, "bin", "harbinel"), os.X_OK))
+        for name in self.INSTALLED:
+            self.assertTrue(os.path.exists(os.path.join(self.prefix, name)), name)
+        for name, validator in self.VALIDATED.items():
+            done = subprocess.run([*validator, os.path.join(self.prefix, name)],
+                                  capture_output=True, text=True, timeout=60)
+            self.assertEqual(done.returncode, 0, f"{name}: {done.stdout}{done.stderr}")
 
     def spawn(self, command, **options):
         process = subprocess.Popen(command, stdin=subprocess.DEVNULL, start_new_session=True,
@@ -469,6 +485,9 @@ class KioskScenario:
         self.assertEqual(self.geometry(kiosk), (0, 0, SCREEN_WIDTH, SCREEN_HEIGHT))
         self.wait_for(lambda: self.shows_colour(COLOURS["home"]), "the home page")
         self.assertGreaterEqual(self.server.count(HOME_HOST, HOME_PATH), 1)
+        with open(os.path.join(self.prefix, "share", "harbinel", "dmn"), "rb") as shipped, \
+                open(os.path.join(self.history_folder, "..", "dmn"), "rb") as copy:
+            self.assertEqual(shipped.read(), copy.read(), "the data folder's copy of dmn")
         self.screenshot("kiosk")
         return kiosk
 
