@@ -61,15 +61,4 @@ TEST(WeekHistory, CountsEachDayAndTheSitesSeenMostNewestFirst) {
   EXPECT_EQ(line(16), "6 10:00:00 s0.example");
 }
 
-// Without a history folder the week is empty, with its seven days still named.
-TEST(WeekHistory, WithoutDayFilesIsEmpty) {
-  const TemporaryFolder folder;
-  const parents::WeekHistory week =
-      parents::readWeekHistory(folder / "missing", localTime(2025, 1, 2, 18, 0, 0, "UTC"));
-  EXPECT_EQ(week.pagesPerDay, (std::array<int, 7>{}));
-  EXPECT_TRUE(week.topSites.empty());
-  EXPECT_TRUE(week.lines.empty());
-  EXPECT_LT(week.days[1], week.days[0]);
-}
-
 }  // namespace
