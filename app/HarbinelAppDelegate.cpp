@@ -57,6 +57,7 @@ void HarbinelAppDelegate::timerFired() {
 }
 
 void HarbinelAppDelegate::jumpTo() {
+  welcomeIfShippedPassword();
   mainView_ = std::make_unique<browser::MainView>(browser::BrowserServices{
       .resourceFolder = options_.folders.resources,
       .settings = settings(),
@@ -74,6 +75,15 @@ void HarbinelAppDelegate::jumpTo() {
 storage::SettingsFile HarbinelAppDelegate::settings() const {
   return storage::SettingsFile(options_.folders.settingsFile(),
                                options_.folders.managedSettingsFile());
+}
+
+// The parent chooses a password of their own before the child gets the kiosk.
+void HarbinelAppDelegate::welcomeIfShippedPassword() {
+  const storage::SettingsFile settings = this->settings();
+  if (!parents::needsWelcome(settings)) return;
+  if (splash_) platform::closeWindow(splash_->window());
+  welcome_ = std::make_unique<parents::FrmWelcome>(options_.folders.resources, settings);
+  platform::runModalForWindow(welcome_->window());
 }
 
 void HarbinelAppDelegate::createPlist() {

@@ -10,6 +10,7 @@
 #include "app/SplashScreen.h"
 #include "browser/MainView.h"
 #include "filter/BlockLists.h"
+#include "parents/FrmWelcome.h"
 #include "platform/Clock.h"
 #include "platform/Folders.h"
 #include "platform/WebView.h"
@@ -42,7 +43,8 @@ class HarbinelAppDelegate {
   void applicationDidFinishLaunching();
 
   // Opens the main browser window and runs it in an application-modal session, which lasts
-  // for the rest of the run.
+  // for the rest of the run. While the settings hold the shipped password, the welcome window
+  // comes first, in a session of its own, and the main window opens once it is done.
   void jumpTo();
 
   void createPlist();
@@ -50,18 +52,21 @@ class HarbinelAppDelegate {
 
   filter::BlockLists& blockLists() { return lists_; }
   browser::MainView* mainView() { return mainView_.get(); }
+  parents::FrmWelcome* welcome() { return welcome_.get(); }
   const storage::HistoryLog& history() const { return history_; }
 
  private:
   void timerFired();
   // The parent's settings file under the administrator's.
   storage::SettingsFile settings() const;
+  void welcomeIfShippedPassword();
 
   LaunchOptions options_;
   platform::SystemClock clock_;
   storage::HistoryLog history_;
   filter::BlockLists lists_;
   std::unique_ptr<SplashScreen> splash_;
+  std::unique_ptr<parents::FrmWelcome> welcome_;
   std::unique_ptr<browser::MainView> mainView_;
   sigc::connection timer_;  // the delay, then the opening it made due
   bool launching_ = false;

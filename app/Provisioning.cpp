@@ -39,11 +39,16 @@ bool ensureEmptyFile(const fs::path& file) {
 
 // The copy goes through a temporary file renamed into place, so a copy cut short never
 // leaves a partial file that later starts would take for the user's own.
-bool ensureCopy(const fs::path& source, const fs::path& target) {
+bool ensureCopy(const fs::path& source, const fs::path& target, unsigned mode) {
   if (somethingExists(target)) return true;
   std::string bytes;
   if (!platform::readWholeFile(source, bytes)) return false;
-  return platform::writeFileAtomically(target, bytes).ok;
+  return platform::writeFileAtomically(target, bytes, mode).ok;
+}
+
+// The settings file holds the parent password: only its owner may read the copy.
+unsigned copyMode(std::string_view name) {
+  return name == "data.plist" ? 0600 : 0644;
 }
 
 }  // namespace
@@ -64,7 +69,7 @@ std::string createPlist(const platform::Folders& folders, const platform::Clock&
   step(ensureEmptyFile(history / dayFile));
 
   for (const std::string_view name : {"data.plist", "dmn", "dmnsame"}) {
-    step(ensureCopy(folders.resources / name, data / name));
+    step(ensureCopy(folders.resources / name, data / name, copyMode(name)));
   }
   return dayFile;
 }

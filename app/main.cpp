@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/HarbinelAppDelegate.h"
+#include "platform/DateFormat.h"
 #include "platform/Folders.h"
 #include "platform/Log.h"
 #include "platform/Translation.h"
@@ -27,7 +28,10 @@ void loadStyle() {
 
 }  // namespace
 
-int main(int argc, char* argv[]) {
+// The arguments are not handed on: the kiosk opens no files and takes no options, and GApplication
+// would answer any argument with "can not open files" and end the run before the kiosk opens.
+int main() {
+  harbinel::platform::dropEmptyLocaleVariables();
   harbinel::platform::useJournal();
   harbinel::platform::startTranslations(
       harbinel::platform::localeFolderFor(harbinel::platform::executableFolder()));
@@ -42,5 +46,5 @@ int main(int argc, char* argv[]) {
     delegate->showSplash();
     delegate->applicationDidFinishLaunching();
   });
-  return application->run(argc, argv);
+  return application->run();
 }

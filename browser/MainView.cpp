@@ -3,10 +3,14 @@
 #include <gtkmm/box.h>
 #include <gtkmm/eventcontrollerfocus.h>
 
+#include <glib.h>
+
+#include "browser/StartPage.h"
 #include "filter/Address.h"
 #include "parents/FrmPassword.h"
 #include "platform/Alert.h"
 #include "platform/Log.h"
+#include "platform/AtomicFile.h"
 #include "platform/ModalSession.h"
 #include "platform/Translation.h"
 
@@ -58,8 +62,26 @@ void FullScreenableWindow::fullScreen_setValueFrame(const Rect& frame) {
 // ---------------------------------------------------------------------------------------------
 // MainView
 
+namespace {
+
+std::string randomToken() {
+  char* uuid = g_uuid_string_random();
+  std::string token = uuid;
+  g_free(uuid);
+  return token;
+}
+
+}  // namespace
+
 MainView::MainView(BrowserServices services)
-    : services_(std::move(services)), blockCheck_(services_.blockLists) {}
+    : services_(std::move(services)),
+      pacing_(clock()),
+      blockCheck_(services_.blockLists),
+      tileToken_(randomToken()) {}
+
+const platform::Clock& MainView::clock() const {
+  return services_.clock != nullptr ? *services_.clock : systemClock_;
+}
 
 // The controls outlive this controller by a little (the window resource lets go of them last):
 // nothing they report after this point may reach it.
@@ -82,6 +104,14 @@ void MainView::load() {
                              .titleReceived = [this] { webViewDidReceiveTitle(); },
                              .loadFinished = [this] { webViewDidFinishLoad(); },
                              .webProcessEnded = [this] { webViewProcessEnded(); },
+                             .ownLinkScheme = std::string(kTileScheme),
+                             .ownLinkFollowed = [this](const std::string& address) {
+                               tileFollowed(address);
+                             },
+                             .pageInPlaceOfFailure =
+                                 [this](const std::string& address) {
+                                   return pageInPlaceOfFailure(address);
+                                 },
                          });
   resource_->outlet<Gtk::Box>("webView").append(webView_->widget());
   window_.reset(
@@ -127,7 +157,7 @@ void MainView::connectActions() {
 }
 
 void MainView::awakeFromNib() {
-  webView_->setMainFrameURL(services_.homeAddress);
+  loadHome();
 }
 
 void MainView::btnGo() {
@@ -142,7 +172,7 @@ void MainView::controlTextDidEndEditing() {
 }
 
 void MainView::goToHome() {
-  webView_->setMainFrameURL(services_.homeAddress);
+  loadHome();
 }
 
 void MainView::loadwebview(const std::string& address) {
@@ -168,13 +198,13 @@ void MainView::closeApplication() {
 // A new prompt each time; it reads the settings file and the day files where this window
 // does, and returns once the prompt (or the parents' window it opened) has closed.
 void MainView::openPasswordPrompt(std::string windowname, myprotocolpassword* delegate) {
-  static const platform::SystemClock clock;
   frmpassword_ = std::make_unique<parents::FrmPassword>(parents::ParentServices{
       .resourceFolder = services_.resourceFolder,
       .settings = services_.settings,
       .historyFolder = services_.history.todaysFile().parent_path(),
-      .clock = clock,
+      .clock = clock(),
       .where = {},
+      .pacing = &pacing_,
   });
   frmpassword_->setDelegate(delegate);
   frmpassword_->setWindowname(std::move(windowname));
@@ -186,6 +216,7 @@ void MainView::closeMainApplication() {
 }
 
 void MainView::showhideAddressBar() {
+  if (startPageShown()) showStartPage();  // with the favourites as the parent left them
   const bool shown = services_.settings.value("AB") == "ON";
   outlets_.urltxtField->set_visible(shown);
   outlets_.btnGo->set_visible(shown);
@@ -215,6 +246,7 @@ void MainView::webViewDidFinishLoad() {
 }
 
 void MainView::webViewDidCommitLoad() {
+  homePageRequested_.clear();
   if (auto refused = blockCheck_.loadCommitted(webView_->mainFrameURL())) refuse(*refused);
 }
 
@@ -248,20 +280,106 @@ void MainView::webViewProcessEnded() {
   outlets_.progressIndicator->set_visible(false);
   blockCheck_.homeRequested();
   if (restarts_.mayRestart(platform::RestartBudget::Clock::now())) {
-    webView_->setMainFrameURL(services_.homeAddress);
+    loadHome();
   } else {
     webView_->showBuiltInPage(kPageAreaStopped);
   }
 }
 
-// The refused page stays in view behind the alert until the home page replaces it.
+// The refused page stays in view behind the alert until the start page replaces it (never the
+// parent's home page: were that refused, the two would take turns for ever).
 void MainView::refuse(const std::string& normalisedAddress) {
   // TRANSLATORS: %1 is the refused address.
   platform::runAlert(_("URL Block"),
                      Glib::ustring::compose(_("%1 is Blocked"), normalisedAddress).raw());
   blockCheck_.homeRequested();
-  webView_->setMainFrameURL(services_.homeAddress);
+  showStartPage();
   saveHistory(normalisedAddress, "refused");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The start page and the parent's home page
+
+// The parent's home page is loaded as typed; without one, the start page is shown.
+void MainView::loadHome() {
+  const std::string homePage = services_.settings.value("HP");
+  if (homePage.empty()) {
+    showStartPage();
+    return;
+  }
+  homePageRequested_ = filter::completeURL(homePage);
+  webView_->setMainFrameURL(homePageRequested_);
+}
+
+void MainView::showStartPage() {
+  webView_->showBuiltInPage(startPage(), services_.homeAddress);
+}
+
+namespace {
+
+// Shown when the start page's template cannot be read: still a calm page, never a failure.
+constexpr const char* kPlainStartPage =
+    "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Harbinel</title></head>"
+    "<body style=\"font-family: sans-serif; text-align: center\"><h1>Hello!</h1>"
+    "<div>{{NOTICE}}{{TILES}}</div></body></html>";
+
+}  // namespace
+
+// The favourites are read afresh each time, as the favourites picker reads them.
+std::string MainView::startPage() {
+  startTiles_ = storage::slotList(services_.settings.load(), "FW");
+  StartPageContent content;
+  content.linkToken = tileToken_;
+  for (const std::string& site : startTiles_) {
+    const auto icon = icons_.find(site);
+    content.tiles.push_back({site, icon != icons_.end() ? icon->second : std::string()});
+  }
+  std::string templateText;
+  if (!platform::readWholeFile(services_.resourceFolder / "StartPage.html", templateText)) {
+    templateText = kPlainStartPage;
+  }
+  lookUpIcons(startTiles_);
+  return renderStartPage(templateText, content);
+}
+
+// Each favourite's icon is asked for once a run; one that arrives while the start page is
+// shown brings it back with the icon.
+void MainView::lookUpIcons(const std::vector<std::string>& sites) {
+  for (const std::string& site : sites) {
+    if (!iconsAsked_.insert(site).second) continue;
+    std::string address = filter::completeURL(site);
+    if (filter::hostText(filter::changeURL(site)) == filter::changeURL(site)) address += "/";
+    webView_->lookUpIcon(address, [this, site](std::string icon) {
+      icons_[site] = std::move(icon);
+      if (startPageShown()) showStartPage();
+    });
+  }
+}
+
+bool MainView::startPageShown() const {
+  return webView_->mainFrameURL() == services_.homeAddress && !webView_->isLoading();
+}
+
+std::string MainView::tileAddress(std::size_t index) const {
+  return browser::tileAddress(tileToken_, index);
+}
+
+// A tile opens its favourite exactly as the favourites picker does. An address without this
+// run's token did not come from the start page, and opens nothing.
+void MainView::tileFollowed(const std::string& address) {
+  const auto tile = chosenTile(address, tileToken_);
+  if (!tile || *tile >= startTiles_.size()) return;
+  loadwebview(startTiles_[*tile]);
+}
+
+// The start page stands in for the parent's home page when that cannot be loaded, and for the
+// home address whenever a page leads there.
+std::optional<std::string> MainView::pageInPlaceOfFailure(const std::string& address) {
+  const bool homePageFailed = !homePageRequested_.empty() &&
+                              (address == homePageRequested_ || address == homePageRequested_ + "/");
+  homePageRequested_.clear();
+  if (homePageFailed || address == services_.homeAddress) return startPage();
+  return std::nullopt;
 }
 
 }  // namespace harbinel::browser

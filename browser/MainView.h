@@ -6,7 +6,10 @@
 #include <gtkmm/window.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +19,8 @@
 #include "browser/Protocols.h"
 #include "filter/BlockCheck.h"
 #include "filter/BlockLists.h"
+#include "parents/PasswordPacing.h"
+#include "platform/Clock.h"
 #include "platform/KioskPolicy.h"
 #include "platform/Presentation.h"
 #include "platform/WebView.h"
@@ -29,8 +34,9 @@ class FrmPassword;
 
 namespace harbinel::browser {
 
-// The browser's start page, loaded when the main window opens, by Home and after every refused
-// page.
+// The address of the browser's start page (a page of our own, shown without the network),
+// loaded when the main window opens, by Home and after every refused page. A parent's own home
+// page (HP) takes its place at the start and for Home.
 inline constexpr std::string_view kHomeAddress = "http://start.harbinel.net/net/";
 
 // The presentation that locks the desktop while the kiosk runs: hide the dock (2) and the
@@ -75,6 +81,7 @@ struct BrowserServices {
   filter::BlockLists& blockLists;  // answers the block decision
   std::string homeAddress = std::string(kHomeAddress);
   platform::WebViewOptions webView;
+  const platform::Clock* clock = nullptr;  // "now" for the prompts' pace; the system's if none
 };
 
 // The controller of the main browser window: the toolbar, the address bar, the page area's load
@@ -110,6 +117,8 @@ class MainView : public myprotocol, public myprotocolpassword {
   void webViewDidFinishLoad();
   // The page's process ended (it crashed, or ran out of memory): the page area is empty.
   void webViewProcessEnded();
+  // The start page's tile for `index`, as a click on it reaches the browser (tests).
+  std::string tileAddress(std::size_t index) const;
 
   platform::WebView& webView() { return *webView_; }
   const std::string& homeAddress() const { return services_.homeAddress; }
@@ -138,9 +147,21 @@ class MainView : public myprotocol, public myprotocolpassword {
   void connectActions();
   void awakeFromNib();
   void refuse(const std::string& normalisedAddress);
+  // The start page and the parent's home page.
+  void loadHome();
+  void showStartPage();
+  std::string startPage();
+  void lookUpIcons(const std::vector<std::string>& sites);
+  void tileFollowed(const std::string& address);
+  std::optional<std::string> pageInPlaceOfFailure(const std::string& address);
+  bool startPageShown() const;
   void openPasswordPrompt(std::string windowname, myprotocolpassword* delegate);
 
+  const platform::Clock& clock() const;
+
   BrowserServices services_;
+  platform::SystemClock systemClock_;
+  parents::PasswordPacing pacing_;  // for the whole run, whichever prompt asks
   Outlets outlets_;
   std::unique_ptr<platform::WindowResource> resource_;
   std::unique_ptr<platform::WebView> webView_;
@@ -152,6 +173,11 @@ class MainView : public myprotocol, public myprotocolpassword {
   // A page that brings its process down every time must not keep the kiosk restarting it.
   platform::RestartBudget restarts_{3, std::chrono::seconds(30)};
   bool fieldEdited_ = false;
+  std::string tileToken_;                      // for this run; known to the start page alone
+  std::vector<std::string> startTiles_;        // the favourites as the start page shows them
+  std::map<std::string, std::string> icons_;   // site -> its icon as a data: address
+  std::set<std::string> iconsAsked_;
+  std::string homePageRequested_;              // the parent's home page while it loads
 };
 
 }  // namespace harbinel::browser

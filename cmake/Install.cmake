@@ -18,7 +18,8 @@ file(GLOB _window_resources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/*.
 install(FILES resources/dmn resources/dmnsame ${_window_resources}
         DESTINATION ${HARBINEL_RESOURCE_DESTINATION})
 
-file(GLOB _style_sheets CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/*.css)
+file(GLOB _style_sheets CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/*.css
+     ${PROJECT_SOURCE_DIR}/resources/*.html)
 install(FILES ${_style_sheets} DESTINATION ${HARBINEL_RESOURCE_DESTINATION})
 
 if(HARBINEL_SETTINGS_FOLDER)

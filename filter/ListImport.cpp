@@ -90,27 +90,51 @@ bool isAddress(std::string_view word) {
                                       [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
-// "||host^" with no options, or with options that still block the whole site. Anything else
-// (paths, element hiding, exceptions, third-party-only rules) is not a host block.
-std::optional<std::string_view> adblockHost(std::string_view rule) {
+bool optionsKeepWholeSite(std::string_view options) {
+  while (!options.empty()) {
+    const auto comma = std::min(options.find(','), options.size());
+    const std::string_view option = options.substr(0, comma);
+    if (option != "important" && option != "all" && option != "document" && option != "doc") {
+      return false;
+    }
+    options.remove_prefix(std::min(comma + 1, options.size()));
+  }
+  return true;
+}
+
+// What an adblock rule "||host..." blocks: its host, and whether the rule covers the whole
+// site ("||host^", "||host/", whole-site options) or less (a path, a query, a pattern after
+// the separator, other options). Nothing for rules that are no host block at all.
+struct RuleReach {
+  std::string_view host;
+  bool wholeSite;
+};
+
+std::optional<RuleReach> adblockReach(std::string_view rule) {
   rule.remove_prefix(2);
-  const auto caret = rule.find('^');
-  if (caret == std::string_view::npos) return std::nullopt;
-  std::string_view rest = rule.substr(caret + 1);
+  const auto hostEnd = std::min(rule.find_first_of("/?^$|*"), rule.size());
+  const std::string_view host = rule.substr(0, hostEnd);
+  std::string_view rest = rule.substr(hostEnd);
+  if (rest.empty() || std::string_view("/?^").find(rest.front()) == std::string_view::npos) {
+    return std::nullopt;  // "||host" alone also matches "hostname.example": a prefix, no host
+  }
+  const auto pathEnd = std::min(rest.find_first_of("^$|"), rest.size());
+  bool wholeSite = pathEnd == 0 || rest.substr(0, pathEnd) == "/";
+  rest.remove_prefix(pathEnd);
+  if (rest.starts_with('^')) rest.remove_prefix(1);
   if (rest.starts_with('|')) rest.remove_prefix(1);
   if (!rest.empty()) {
-    if (!rest.starts_with('$')) return std::nullopt;
-    rest.remove_prefix(1);
-    while (!rest.empty()) {
-      const auto comma = std::min(rest.find(','), rest.size());
-      const std::string_view option = rest.substr(0, comma);
-      if (option != "important" && option != "all" && option != "document" && option != "doc") {
-        return std::nullopt;
-      }
-      rest.remove_prefix(std::min(comma + 1, rest.size()));
-    }
+    wholeSite = wholeSite && rest.starts_with('$') && optionsKeepWholeSite(rest.substr(1));
   }
-  return rule.substr(0, caret);
+  return RuleReach{host, wholeSite};
+}
+
+// Where the host of a written address ends: after any scheme, at its first "/" or "?".
+std::size_t hostEnd(std::string_view written) {
+  const auto end = std::min(written.find_first_of("/?"), written.size());
+  const auto scheme = written.find("://");
+  if (scheme == std::string_view::npos || scheme >= end) return end;
+  return std::min(written.find_first_of("/?", scheme + 3), written.size());
 }
 
 }  // namespace
@@ -136,8 +160,14 @@ void ListImporter::addLine(std::string_view line) {
     return;
   }
   if (line.starts_with("||")) {
-    const auto host = adblockHost(line);
-    host ? addHost(*host) : void(++counts_.invalid);
+    const auto reach = adblockReach(line);
+    if (!reach) {
+      ++counts_.invalid;
+    } else if (reach->wholeSite) {
+      addHost(reach->host);
+    } else {
+      addNarrower(reach->host);
+    }
     return;
   }
   if (const auto hash = line.find('#'); hash != std::string_view::npos) {
@@ -153,14 +183,14 @@ void ListImporter::addLine(std::string_view line) {
   const std::string_view first = nextWord(rest);
   if (isAddress(first) && !trim(rest).empty()) {
     // A hosts file line: an address, then one or more names.
-    while (!trim(rest).empty()) addHost(nextWord(rest));
+    while (!trim(rest).empty()) addAddress(nextWord(rest));
     return;
   }
   if (!trim(rest).empty()) {
     ++counts_.invalid;  // two words that are not a hosts file line
     return;
   }
-  addHost(first);
+  addAddress(first);
 }
 
 void ListImporter::addText(std::string_view text) {
@@ -168,6 +198,26 @@ void ListImporter::addText(std::string_view text) {
     const auto end = std::min(text.find('\n'), text.size());
     addLine(text.substr(0, end));
     text.remove_prefix(std::min(end + 1, text.size()));
+  }
+}
+
+// A host, or a host with a lone final "/", blocks the site; with more after it the entry names
+// only part of the site and must never be widened to its host.
+void ListImporter::addAddress(std::string_view written) {
+  const auto end = hostEnd(written);
+  const std::string_view after = written.substr(end);
+  if (after.empty() || after == "/") {
+    addHost(written.substr(0, end));
+  } else {
+    addNarrower(written.substr(0, end));
+  }
+}
+
+void ListImporter::addNarrower(std::string_view host) {
+  if (normaliseListHost(host)) {
+    ++counts_.narrower;
+  } else {
+    ++counts_.invalid;
   }
 }
 
@@ -183,6 +233,17 @@ void ListImporter::addHost(std::string_view candidate) {
     hosts_.push_back(std::move(*host));
     ++counts_.kept;
   }
+}
+
+ImportCounts ImportCounts::since(const ImportCounts& earlier) const {
+  ImportCounts added;
+  added.kept = kept - earlier.kept;
+  added.duplicates = duplicates - earlier.duplicates;
+  added.narrower = narrower - earlier.narrower;
+  added.invalid = invalid - earlier.invalid;
+  added.localNames = localNames - earlier.localNames;
+  added.commentsAndBlank = commentsAndBlank - earlier.commentsAndBlank;
+  return added;
 }
 
 std::string ListImporter::listText() const {

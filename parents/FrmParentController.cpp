@@ -50,6 +50,7 @@ void FrmParentController::load() {
 
 void FrmParentController::bindOutlets() {
   outlets_.txtfieldpassword = &resource_->outlet<Gtk::Entry>("txtfieldpassword");
+  outlets_.txtfieldhomepage = &resource_->outlet<Gtk::Entry>("txtfieldhomepage");
   for (int slot = 0; slot < kSlots; ++slot) {
     outlets_.txtfieldbw[slot] = &resource_->outlet<Gtk::Entry>(slotKey("txtfieldbw", slot));
     outlets_.txtfieldfw[slot] = &resource_->outlet<Gtk::Entry>(slotKey("txtfieldfw", slot));
@@ -104,6 +105,7 @@ std::string FrmParentController::readPassword() {
   const storage::Settings settings = services_.settings.load();
   const std::string password = storage::valueOf(settings, "PD");
   outlets_.txtfieldpassword->set_text(password);
+  outlets_.txtfieldhomepage->set_text(storage::valueOf(settings, "HP"));
   for (int slot = 0; slot < kSlots; ++slot) {
     outlets_.txtfieldbw[slot]->set_text(storage::valueOf(settings, slotKey("BW", slot)));
   }
@@ -179,6 +181,7 @@ storage::SaveResult FrmParentController::writeToPlist() {
     entries.emplace_back(slotKey("FW", slot), text(*outlets_.txtfieldfw[slot]));
   }
   entries.emplace_back("AB", checkstate_);
+  entries.emplace_back("HP", text(*outlets_.txtfieldhomepage));
   storage::SaveResult saved = services_.settings.save(entries);
   if (saved.ok() && !saved.changedKeys.empty()) logSave(saved.changedKeys);
   return saved;
@@ -200,6 +203,10 @@ std::string FrmParentController::changeURL(std::string_view address) const {
 // The window closes whatever the outcome (it has no other way out), so the parent must hear
 // here that the changes are gone.
 void FrmParentController::reportUnsaved(const storage::SaveResult& result) {
+  reportUnsavedSettings(result);
+}
+
+void reportUnsavedSettings(const storage::SaveResult& result) {
   // TRANSLATORS: %1 is the reason from the system, in its own words.
   platform::runAlert(
       _("Settings Not Saved"),

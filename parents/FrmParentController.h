@@ -23,6 +23,8 @@
 
 namespace harbinel::parents {
 
+class PasswordPacing;
+
 inline constexpr int kSlots = 9;
 
 // What the parent controls work with, handed in by their opener.
@@ -32,7 +34,12 @@ struct ParentServices {
   std::filesystem::path historyFolder;   // the day files the history report is made of
   const platform::Clock& clock;          // "today" of the history report
   platform::DateLocale where;            // the locale and time zone the day files are named in
+  PasswordPacing* pacing = nullptr;      // the run's pace of password attempts, if paced
 };
+
+// Tells the parent that their changes were not saved and why (the parents' window and the
+// welcome window save the same settings and say so the same way).
+void reportUnsavedSettings(const storage::SaveResult& result);
 
 // The parents' settings window: the password, nine blocked sites, nine favourite sites and the
 // address-bar switch, all saved when the window closes, and the history report.
@@ -82,6 +89,7 @@ class FrmParentController {
   // The controls, joined by name when the window resource loads.
   struct Outlets {
     Gtk::Entry* txtfieldpassword = nullptr;
+    Gtk::Entry* txtfieldhomepage = nullptr;
     std::array<Gtk::Entry*, kSlots> txtfieldfw{};
     std::array<Gtk::Entry*, kSlots> txtfieldbw{};
     Gtk::CheckButton* btnCheck = nullptr;

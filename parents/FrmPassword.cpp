@@ -3,8 +3,12 @@
 #include <gtkmm/eventcontrollerkey.h>
 #include <gtkmm/label.h>
 
+#include <glibmm/main.h>
+
 #include <cstdlib>
 #include <utility>
+
+#include "parents/PasswordPacing.h"
 
 #include "platform/Alert.h"
 #include "platform/Log.h"
@@ -15,7 +19,9 @@ namespace harbinel::parents {
 
 FrmPassword::FrmPassword(ParentServices services) : services_(std::move(services)) {}
 
-FrmPassword::~FrmPassword() = default;
+FrmPassword::~FrmPassword() {
+  countdown_.disconnect();
+}
 
 Gtk::Window& FrmPassword::window() {
   if (!window_) load();
@@ -28,8 +34,10 @@ void FrmPassword::load() {
   outlets_.txtfieldpassword = &resource_->outlet<Gtk::PasswordEntry>("txtfieldpassword");
   outlets_.btnOk = &resource_->outlet<Gtk::Button>("btnOk");
   outlets_.btnCancel = &resource_->outlet<Gtk::Button>("btnCancel");
+  outlets_.lblWait = &resource_->outlet<Gtk::Label>("lblWait");
   connectActions();
   windowDidLoad();
+  showWait();
 }
 
 void FrmPassword::connectActions() {
@@ -84,23 +92,52 @@ std::string FrmPassword::readPassword() const {
 }
 
 void FrmPassword::passwordCorrect() {
+  if (mustWait()) return;  // Enter while OK is disabled
   const std::string entered = outlets_.txtfieldpassword->get_text().raw();
   if (entered.empty()) {
     platform::runAlert(_("Validation Error"), _("Please Enter a Password"));
     return;
   }
   if (entered != readPassword()) {
-    platform::logEvent(
-        {"wrong-password", "A wrong parent password was typed at " + windowname_ + "."});
+    platform::logEvent({"wrong-password", "A wrong parent password was typed at " + windowname_ + "."});
+    if (services_.pacing != nullptr) services_.pacing->wrongPassword();
     platform::runAlert(_("Validation Error"), _("Invalid Password"));
+    showWait();
     return;
   }
+  if (services_.pacing != nullptr) services_.pacing->rightPassword();
   platform::stopModal();
   platform::closeWindow(*window_);
   if (windowname_ == kParentsMenu) {
     openParentsMenu();
   } else {
     quit();
+  }
+}
+
+bool FrmPassword::mustWait() const {
+  return services_.pacing != nullptr && services_.pacing->waitLeft().count() > 0;
+}
+
+// While a wait is due, OK is disabled and the seconds left count down; a prompt opened again
+// during the wait shows the rest of it.
+void FrmPassword::showWait() {
+  const long long left = services_.pacing != nullptr ? services_.pacing->waitLeft().count() : 0;
+  outlets_.btnOk->set_sensitive(left == 0);
+  outlets_.lblWait->set_visible(left > 0);
+  if (left == 0) {
+    countdown_.disconnect();
+    return;
+  }
+  outlets_.lblWait->set_text("Too many wrong passwords. You can try again in " +
+                             std::to_string(left) + (left == 1 ? " second." : " seconds."));
+  if (!countdown_.connected()) {
+    countdown_ = Glib::signal_timeout().connect(
+        [this] {
+          showWait();
+          return countdown_.connected();
+        },
+        250);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtkmm/button.h>
 #include <gtkmm/eventcontrollerkey.h>
+#include <gtkmm/label.h>
 #include <gtkmm/passwordentry.h>
 #include <gtkmm/window.h>
 
@@ -57,6 +58,7 @@ class FrmPassword final : public myprotocolparent {
     Gtk::PasswordEntry* txtfieldpassword = nullptr;
     Gtk::Button* btnOk = nullptr;
     Gtk::Button* btnCancel = nullptr;
+    Gtk::Label* lblWait = nullptr;  // the countdown after too many wrong passwords
   };
   const Outlets& outlets() const { return outlets_; }
 
@@ -65,6 +67,8 @@ class FrmPassword final : public myprotocolparent {
   void connectActions();
   void windowDidLoad();
   void openParentsMenu();
+  bool mustWait() const;
+  void showWait();
   [[noreturn]] void quit();
 
   ParentServices services_;
@@ -75,6 +79,7 @@ class FrmPassword final : public myprotocolparent {
   std::unique_ptr<Gtk::Window> window_;
   std::unique_ptr<FrmParentController> frmparentcontroller_;
   bool forwardingKey_ = false;
+  sigc::connection countdown_;
 };
 
 }  // namespace harbinel::parents

@@ -6,6 +6,7 @@
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace harbinel::platform {
@@ -68,6 +69,15 @@ TimePoint startOfDayBefore(TimePoint moment, int days, const DateLocale& where) 
   calendar->set(year, month, day - days);
   const UDate result = calendar->getTime(status);
   return U_FAILURE(status) ? moment : fromUDate(result);
+}
+
+void dropEmptyLocaleVariables() {
+  for (const char* name :
+       {"LC_ALL", "LC_MESSAGES", "LC_TIME", "LC_CTYPE", "LC_COLLATE", "LC_NUMERIC", "LC_MONETARY",
+        "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value == '\0') ::unsetenv(name);
+  }
 }
 
 }  // namespace harbinel::platform

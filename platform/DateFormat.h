@@ -24,4 +24,9 @@ std::string formatDate(TimePoint moment, std::string_view pattern, const DateLoc
 // calendar left to carry into earlier months and years.
 TimePoint startOfDayBefore(TimePoint moment, int days, const DateLocale& where = {});
 
+// Removes the locale variables (LC_ALL, LC_*, LANG) that are set but empty. The C library
+// skips an empty one and takes the next, but ICU takes an empty LC_ALL as the root locale,
+// whose month names are "M01".."M12". Call at start-up, before ICU reads them.
+void dropEmptyLocaleVariables();
+
 }  // namespace harbinel::platform

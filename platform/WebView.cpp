@@ -6,6 +6,9 @@
 
 #include "platform/KioskPolicy.h"
 
+#include <memory>
+#include <utility>
+
 namespace harbinel::platform {
 namespace {
 
@@ -23,6 +26,11 @@ WebKitWebView* makeView(const WebViewOptions& options) {
   // The view holds the session; the default one belongs to WebKit.
   if (options.ephemeral) g_object_unref(session);
   g_object_ref_sink(view);
+  // The start page shows the icons of the favourites the child has visited.
+  webkit_website_data_manager_set_favicons_enabled(
+      webkit_network_session_get_website_data_manager(
+          webkit_web_view_get_network_session(view)),
+      true);
   return view;
 }
 
@@ -62,7 +70,8 @@ small { color: #6b7390; word-break: break-all; }
 WebView::WebView(const WebViewOptions& options, WebViewCallbacks callbacks)
     : view_(makeView(options)),
       widget_(Glib::wrap(GTK_WIDGET(view_))),
-      callbacks_(std::move(callbacks)) {
+      callbacks_(std::move(callbacks)),
+      iconLookups_(g_cancellable_new()) {
   widget_->set_hexpand(true);
   widget_->set_vexpand(true);
   connect();
@@ -70,6 +79,8 @@ WebView::WebView(const WebViewOptions& options, WebViewCallbacks callbacks)
 }
 
 WebView::~WebView() {
+  g_cancellable_cancel(iconLookups_);
+  g_object_unref(iconLookups_);
   for (const Connection& connection : connections_) {
     g_signal_handler_disconnect(connection.instance, connection.id);
   }
@@ -97,15 +108,15 @@ void WebView::connect() {
   on(
       view_, "load-failed",
       +[](WebKitWebView* view, WebKitLoadEvent, char* address, GError* error,
-          gpointer) -> gboolean {
+          gpointer self) -> gboolean {
         // A load replaced by another, or refused by the kiosk's policy, is no failure to show.
         if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
             g_error_matches(error, WEBKIT_POLICY_ERROR,
                             WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
           return false;
         }
-        webkit_web_view_load_alternate_html(view, failurePage(address, error).c_str(), address,
-                                            nullptr);
+        const std::string page = static_cast<WebView*>(self)->pageForFailure(address, error);
+        webkit_web_view_load_alternate_html(view, page.c_str(), address, nullptr);
         return true;
       });
   // A page moving within itself (a fragment, the history interface) changes its address
@@ -141,8 +152,15 @@ gboolean ignore(WebKitPolicyDecision* decision) {
 }
 
 // Any frame may go to web pages and the few addresses pages build frames from; nothing else.
-gboolean decideNavigation(WebKitNavigationPolicyDecision* decision) {
-  if (kiosk::mayNavigate(requestedAddress(decision))) return false;
+// The browser's own links are handed back to it, never followed.
+gboolean decideNavigation(WebView& webView, WebKitNavigationPolicyDecision* decision) {
+  const std::string address = requestedAddress(decision);
+  if (webView.isOwnLink(address)) {
+    ignore(WEBKIT_POLICY_DECISION(decision));
+    webView.followOwnLink(address);
+    return true;
+  }
+  if (kiosk::mayNavigate(address)) return false;
   return ignore(WEBKIT_POLICY_DECISION(decision));
 }
 
@@ -189,7 +207,8 @@ void WebView::lockDown() {
           gpointer self) -> gboolean {
         switch (type) {
           case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION:
-            return decideNavigation(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+            return decideNavigation(*static_cast<WebView*>(self),
+                                    WEBKIT_NAVIGATION_POLICY_DECISION(decision));
           case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
             return decideNewWindow(*static_cast<WebView*>(self),
                                    WEBKIT_NAVIGATION_POLICY_DECISION(decision));
@@ -301,9 +320,63 @@ bool WebView::isLoading() const {
   return webkit_web_view_is_loading(view_);
 }
 
-void WebView::showBuiltInPage(const std::string& html) {
+void WebView::showBuiltInPage(const std::string& html, const std::string& address) {
   loadInFlight_ = true;
-  webkit_web_view_load_alternate_html(view_, html.c_str(), "about:blank", nullptr);
+  webkit_web_view_load_alternate_html(view_, html.c_str(), address.c_str(), nullptr);
+}
+
+bool WebView::isOwnLink(const std::string& address) const {
+  return !callbacks_.ownLinkScheme.empty() && kiosk::schemeOf(address) == callbacks_.ownLinkScheme;
+}
+
+// Whoever made the link, the browser decides what it opens (and judges that page as any).
+void WebView::followOwnLink(const std::string& address) {
+  if (callbacks_.ownLinkFollowed) callbacks_.ownLinkFollowed(address);
+}
+
+std::string WebView::pageForFailure(const char* address, const GError* error) const {
+  if (callbacks_.pageInPlaceOfFailure) {
+    if (auto page = callbacks_.pageInPlaceOfFailure(address != nullptr ? address : "")) {
+      return *page;
+    }
+  }
+  return failurePage(address, error);
+}
+
+namespace {
+
+struct IconLookup {
+  std::function<void(std::string)> found;
+};
+
+std::string pngDataAddress(GdkTexture* texture) {
+  GBytes* png = gdk_texture_save_to_png_bytes(texture);
+  gsize size = 0;
+  const auto* bytes = static_cast<const guchar*>(g_bytes_get_data(png, &size));
+  char* base64 = g_base64_encode(bytes, size);
+  std::string address = std::string("data:image/png;base64,") + base64;
+  g_free(base64);
+  g_bytes_unref(png);
+  return address;
+}
+
+}  // namespace
+
+void WebView::lookUpIcon(const std::string& address, std::function<void(std::string)> found) {
+  WebKitFaviconDatabase* icons = webkit_website_data_manager_get_favicon_database(
+      webkit_network_session_get_website_data_manager(webkit_web_view_get_network_session(view_)));
+  if (icons == nullptr) return;
+  webkit_favicon_database_get_favicon(
+      icons, address.c_str(), iconLookups_,
+      +[](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<IconLookup> lookup(static_cast<IconLookup*>(data));
+        GdkTexture* texture = webkit_favicon_database_get_favicon_finish(
+            WEBKIT_FAVICON_DATABASE(source), result, nullptr);
+        if (texture == nullptr) return;  // unknown, or the view went away
+        lookup->found(pngDataAddress(texture));
+        g_object_unref(texture);
+      },
+      new IconLookup{std::move(found)});
 }
 
 Gtk::Widget& WebView::widget() {

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 typedef struct _WebKitWebView WebKitWebView;
+typedef struct _GError GError;
+typedef struct _GCancellable GCancellable;
 
 namespace Gtk {
 class Widget;
@@ -28,6 +31,13 @@ struct WebViewCallbacks {
   std::function<void()> titleReceived;    // the document in the main frame reported a new title
   std::function<void()> loadFinished;     // the load ended
   std::function<void()> webProcessEnded;  // the page's process ended: the view is empty
+  // Links whose address has this scheme are not followed: their address is handed to
+  // `ownLinkFollowed` instead.
+  std::string ownLinkScheme;
+  std::function<void(const std::string& address)> ownLinkFollowed;
+  // Asked when a page could not be loaded: a page to show in its place, under its address,
+  // instead of the failure page.
+  std::function<std::optional<std::string>(const std::string& address)> pageInPlaceOfFailure;
 };
 
 // The page area: owns one WebKit web view and the connections of its load reports.
@@ -52,18 +62,27 @@ class WebView {
   std::string mainFrameURL() const { return shownAddress_; }
   std::string title() const;
   bool isLoading() const;
-  // Shows a page of our own, in place of whatever was shown, under the empty page's address.
-  void showBuiltInPage(const std::string& html);
+  // Shows a page of our own, in place of whatever was shown, under `address` (the empty page's
+  // unless given).
+  void showBuiltInPage(const std::string& html, const std::string& address = "about:blank");
+  // Asks WebKit's icon store for the icon of the page at `address`; `found` gets it as a data:
+  // address of a PNG, later, and only when the store knows one and this view still exists.
+  void lookUpIcon(const std::string& address, std::function<void(std::string)> found);
 
   // The widget to place in a window.
   Gtk::Widget& widget();
   WebKitWebView* gobj() { return view_; }
+
+  // The navigation decision's view of the browser's own links.
+  bool isOwnLink(const std::string& address) const;
+  void followOwnLink(const std::string& address);
 
  private:
   void connect();
   void lockDown();
   void refuseDroppedFiles();
   void loadChanged(int event);
+  std::string pageForFailure(const char* address, const GError* error) const;
   std::string currentAddress() const;
   template <typename Handler>
   void on(void* instance, const char* signal, Handler handler);
@@ -79,6 +98,7 @@ class WebView {
     unsigned long id;
   };
   std::vector<Connection> connections_;
+  GCancellable* iconLookups_;  // cancelled when the view goes
 };
 
 }  // namespace harbinel::platform

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang-format
-  libplist-dev libplist++-dev libicu-dev libglib2.0-dev
+  libplist-dev libplist++-dev libicu-dev libglib2.0-dev liblzma-dev xz-utils
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libgtkmm-4.0-dev libwebkitgtk-6.0-dev libsoup-3.0-dev libx11-dev
   xvfb xauth xdotool x11-utils imagemagick openbox

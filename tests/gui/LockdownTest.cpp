@@ -359,7 +359,7 @@ TEST_F(LockdownTest, OnlyWebPagesReachTheMainFrame) {
     load(address);
     settle(300ms);
     EXPECT_EQ(view->webView().mainFrameURL(), kHome) << address;
-    EXPECT_EQ(view->webView().title(), "Home") << address;
+    EXPECT_EQ(view->webView().title(), "Harbinel") << address;
   }
   // Asked for by a page (a javascript: address there is only the page's own script).
   for (const std::string& address : outside) {
@@ -404,7 +404,7 @@ TEST_F(LockdownTest, CrashedPageComesBackHomeABoundedNumberOfTimesThenACalmPage)
     ASSERT_TRUE(waitForPage("http://fine.example/away.html"));
     webkit_web_view_terminate_web_process(view->webView().gobj());
     ASSERT_TRUE(waitUntil([&] { return view->webView().mainFrameURL() == kHome; })) << crash;
-    ASSERT_TRUE(waitForTitle("Home")) << "the home page is shown again after crash " << crash;
+    ASSERT_TRUE(waitForTitle("Harbinel")) << "the start page is shown again after crash " << crash;
   }
   webkit_web_view_terminate_web_process(view->webView().gobj());
   EXPECT_TRUE(waitForTitle("Something went wrong"));
@@ -413,7 +413,7 @@ TEST_F(LockdownTest, CrashedPageComesBackHomeABoundedNumberOfTimesThenACalmPage)
   // Home starts the page area afresh.
   view->goToHome();
   EXPECT_TRUE(waitForPage(kHome));
-  EXPECT_TRUE(waitForTitle("Home"));
+  EXPECT_TRUE(waitForTitle("Harbinel"));
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ TEST_F(ParentsWindow, SavesBlockedSitesNormalisedAndTheRestAsTypedKeepingOtherEn
          {"BW7", "http://www.not-normalised.example"},
          {"FW3", "kept favourite"},
          {"FW6", "www.six.example"},
+         {"HP", "www.mine.example"},
          {"Theme", "blue"}},
         "\t<key>Launches</key>\n\t<integer>7</integer>\n");
   const auto window = parentsWindow();
@@ -84,6 +85,7 @@ TEST_F(ParentsWindow, SavesBlockedSitesNormalisedAndTheRestAsTypedKeepingOtherEn
                              {"FW6", "www.six.example"},
                              {"FW8", "  spaced  "},
                              {"AB", ""},
+                             {"HP", "www.mine.example"},
                              {"Theme", "blue"}};
   for (int n = 0; n < kSlots; ++n) {
     expected.emplace("BW" + std::to_string(n), "");
