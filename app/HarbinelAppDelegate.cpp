@@ -6,6 +6,7 @@
 #include "app/Provisioning.h"
 #include "platform/Alert.h"
 #include "platform/ModalSession.h"
+#include "platform/Translation.h"
 
 namespace harbinel::app {
 
@@ -87,7 +88,8 @@ void HarbinelAppDelegate::welcomeIfShippedPassword() {
 
 void HarbinelAppDelegate::createPlist() {
   app::createPlist(options_.folders, clock_, {}, [] {
-    platform::runAlert("Harbinel Error", "Some of the modules are missing while opening Harbinel");
+    platform::runAlert(_("Harbinel Error"),
+                       _("Some of the modules are missing while opening Harbinel"));
   });
 }
 

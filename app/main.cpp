@@ -10,6 +10,7 @@
 #include "platform/DateFormat.h"
 #include "platform/Folders.h"
 #include "platform/Log.h"
+#include "platform/Translation.h"
 
 namespace {
 
@@ -38,6 +39,8 @@ int main() {
   // shows. The shaders are built afresh at each start instead (also in the web process, which
   // inherits this).
   g_setenv("MESA_SHADER_CACHE_DISABLE", "true", true);
+  harbinel::platform::startTranslations(
+      harbinel::platform::localeFolderFor(harbinel::platform::executableFolder()));
   auto application =
       Gtk::Application::create("net.harbinel.Harbinel", Gio::Application::Flags::NON_UNIQUE);
   std::unique_ptr<harbinel::app::HarbinelAppDelegate> delegate;

@@ -4,6 +4,7 @@
 
 #include "platform/Log.h"
 #include "platform/ModalSession.h"
+#include "platform/Translation.h"
 
 namespace harbinel::browser {
 
@@ -36,7 +37,7 @@ void FrmFavourites::awakeFromNib() {
 }
 
 void FrmFavourites::windowDidLoad() {
-  window_->set_title(windowname_);
+  window_->set_title(_(windowname_.c_str()));
 }
 
 void FrmFavourites::addFavourites() {

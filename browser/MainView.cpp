@@ -15,6 +15,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/ModalSession.h"
 #include "platform/ShownText.h"
+#include "platform/Translation.h"
 
 namespace harbinel::browser {
 
@@ -206,7 +207,7 @@ void MainView::loadwebview(const std::string& address) {
 
 void MainView::goToFavourites() {
   frmFavourites_ = std::make_unique<FrmFavourites>(services_.resourceFolder, services_.settings);
-  frmFavourites_->setWindowname("Favourites Websites");
+  frmFavourites_->setWindowname(N_("Favourites Websites"));
   frmFavourites_->setTmpa(this);
   platform::runModalForWindow(frmFavourites_->window());
 }
@@ -315,7 +316,9 @@ void MainView::webViewProcessEnded() {
 // The refused page stays in view behind the alert until the start page replaces it (never the
 // parent's home page: were that refused, the two would take turns for ever).
 void MainView::refuse(const std::string& normalisedAddress) {
-  platform::runAlert("URL Block", platform::shownAddress(normalisedAddress) + " is Blocked");
+  // TRANSLATORS: %1 is the refused address.
+  platform::runAlert(_("URL Block"),
+                     Glib::ustring::compose(_("%1 is Blocked"), platform::shownAddress(normalisedAddress)).raw());
   blockCheck_.homeRequested();
   showStartPage();
   saveHistory(normalisedAddress, "refused");

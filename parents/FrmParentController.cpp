@@ -14,6 +14,7 @@
 #include "platform/Log.h"
 #include "platform/ModalSession.h"
 #include "platform/Presentation.h"
+#include "platform/Translation.h"
 
 namespace harbinel::parents {
 namespace {
@@ -46,6 +47,7 @@ void FrmParentController::load() {
   resource_ = std::make_unique<platform::WindowResource>(services_.resourceFolder, "FrmParent");
   window_.reset(&resource_->outlet<Gtk::Window>("window"));
   bindOutlets();
+  showHistory();
   windowDidLoad();
   connectActions();
 }
@@ -63,6 +65,34 @@ void FrmParentController::bindOutlets() {
   outlets_.btnClose = &resource_->outlet<Gtk::Button>("btnClose");
   outlets_.btnHistory = &resource_->outlet<Gtk::Button>("btnHistory");
   outlets_.lblAdministered = &resource_->outlet<Gtk::Label>("lblAdministered");
+}
+
+void FrmParentController::showHistory() {
+  history_ = std::make_unique<HistoryView>(HistoryView::Services{
+      .resourceFolder = services_.resourceFolder,
+      .historyFolder = services_.historyFolder,
+      .now = services_.clock.now(),
+      .where = services_.where,
+      .blockSite = [this](const std::string& host) { blockSite(host); },
+  });
+  resource_->outlet<Gtk::Box>("historyPage").append(history_->widget());
+}
+
+void FrmParentController::blockSite(const std::string& host) {
+  for (Gtk::Entry* field : outlets_.txtfieldbw) {
+    if (changeURL(text(*field)) == host) return;  // already blocked
+  }
+  for (Gtk::Entry* field : outlets_.txtfieldbw) {
+    if (field->get_sensitive() && text(*field).empty()) {  // not one the administrator locked
+      field->set_text(host);
+      return;
+    }
+  }
+  platform::runAlert(_("Blocked Sites Full"),
+                     Glib::ustring::compose(_("All nine blocked-site fields are in use. Empty one "
+                                              "under Settings, then block %1 again."),
+                                            host)
+                         .raw());
 }
 
 void FrmParentController::connectActions() {
@@ -172,15 +202,17 @@ void FrmParentController::lockAdministeredFields(const storage::ManagedSettings&
     field->set_sensitive(false);
     field->set_tooltip_text(kNote);
     if (auto* entry = dynamic_cast<Gtk::Entry*>(field)) {
-      entry->set_icon_from_icon_name("changes-prevent-symbolic", Gtk::Entry::IconPosition::SECONDARY);
+      entry->set_icon_from_icon_name("changes-prevent-symbolic",
+                                     Gtk::Entry::IconPosition::SECONDARY);
       entry->set_icon_tooltip_text(kNote, Gtk::Entry::IconPosition::SECONDARY);
     }
     anyLocked = true;
   }
-  const std::string note = !managed.problem.empty()
-                               ? managed.problem + " Its settings are not in force: tell your administrator."
-                           : anyLocked ? std::string("Fields with a lock: ") + kNote + "."
-                                       : std::string();
+  const std::string note =
+      !managed.problem.empty()
+          ? managed.problem + " Its settings are not in force: tell your administrator."
+      : anyLocked ? std::string("Fields with a lock: ") + kNote + "."
+                  : std::string();
   outlets_.lblAdministered->set_text(note);
   outlets_.lblAdministered->set_visible(!note.empty());
 }
@@ -238,10 +270,14 @@ void FrmParentController::reportUnsaved(const storage::SaveResult& result) {
 }
 
 void reportUnsavedSettings(const storage::SaveResult& result) {
-  platform::runAlert("Settings Not Saved",
-                     "Your changes to the password, blocked sites, favourite sites and address "
-                     "bar were not saved; the previous settings are still in force.\n\nDetails: " +
-                         result.detail);
+  // TRANSLATORS: %1 is the reason from the system, in its own words.
+  platform::runAlert(
+      _("Settings Not Saved"),
+      Glib::ustring::compose(_("Your changes to the password, blocked sites, "
+                               "favourite sites and address bar were not saved; the "
+                               "previous settings are still in force.\n\nDetails: %1"),
+                             result.detail)
+          .raw());
 }
 
 // The report is assembled while the panel is already up: the parent cannot answer it before
@@ -250,9 +286,9 @@ void FrmParentController::downloadHistory() {
   if (!window_->get_visible()) return;  // a late click once the window has closed
   // Made by GTK itself: GTK 4.8 complains when a file chooser dialog of a gtkmm-derived type
   // is destroyed.
-  GtkWidget* panel =
-      gtk_file_chooser_dialog_new("Save", window_->gobj(), GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel",
-                                  GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWidget* panel = gtk_file_chooser_dialog_new(
+      _("Save"), window_->gobj(), GTK_FILE_CHOOSER_ACTION_SAVE, _("_Cancel"), GTK_RESPONSE_CANCEL,
+      _("_Save"), GTK_RESPONSE_ACCEPT, nullptr);
   savePanel_.reset(Glib::wrap(GTK_FILE_CHOOSER_DIALOG(panel)));
   savePanel_->set_modal(true);
   savePanel_->set_default_response(Gtk::ResponseType::ACCEPT);
@@ -272,17 +308,23 @@ void FrmParentController::savePanelDidEnd(int response) {
   const Glib::RefPtr<Gio::File> chosen = savePanel_->get_file();
   if (!chosen) return;
   if (chosen->get_path().empty()) {
-    platform::runAlert("History Not Saved",
-                       "The history report can only be saved in a folder "
-                       "on this computer, not at " +
-                           chosen->get_uri() + ".");
+    // TRANSLATORS: %1 is the address the parent chose.
+    platform::runAlert(_("History Not Saved"),
+                       Glib::ustring::compose(_("The history report can only be saved in a folder "
+                                                "on this computer, not at %1."),
+                                              chosen->get_uri())
+                           .raw());
     return;
   }
   const std::filesystem::path path = reportPath(chosen->get_path());
   const WriteResult written = writeReport(path, contentstr_);
   if (!written.ok) {
-    platform::runAlert("History Not Saved", "The history report could not be saved as " +
-                                                path.string() + " (" + written.detail + ").");
+    // TRANSLATORS: %1 is the file, %2 the reason from the system, in its own words.
+    platform::runAlert(
+        _("History Not Saved"),
+        Glib::ustring::compose(_("The history report could not be saved as %1 (%2)."),
+                               path.string(), written.detail)
+            .raw());
   }
 }
 

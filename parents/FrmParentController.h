@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "parents/HistoryView.h"
 #include "parents/Protocols.h"
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
@@ -71,6 +72,13 @@ class FrmParentController {
   // The save panel's answer: writes the report when the parent accepted it.
   void savePanelDidEnd(int response);
 
+  // "Block this site": puts `host` in the first empty blocked-site field (saved on closing, as
+  // a typed entry is); says so when all nine are in use.
+  void blockSite(const std::string& host);
+
+  // The History section.
+  HistoryView& history() { return *history_; }
+
   // The address-bar value to be saved under AB.
   const std::string& checkstate() const { return checkstate_; }
   // The report text of the last downloadHistory.
@@ -97,6 +105,7 @@ class FrmParentController {
  private:
   void load();
   void bindOutlets();
+  void showHistory();
   void connectActions();
   void windowDidLoad();
   void reportUnsaved(const storage::SaveResult& result);
@@ -113,6 +122,8 @@ class FrmParentController {
   std::string wholeSites_;  // WS as read, then as the switch says once the parent clicks it
   std::string contentstr_;
   Outlets outlets_;
+  // Outlives the window that shows it: the list's rows read its lines until the window goes.
+  std::unique_ptr<HistoryView> history_;
   std::unique_ptr<platform::WindowResource> resource_;
   std::unique_ptr<Gtk::Window> window_;
   struct PanelDestroyer {

@@ -13,6 +13,7 @@
 #include "platform/Alert.h"
 #include "platform/Log.h"
 #include "platform/ModalSession.h"
+#include "platform/Translation.h"
 
 namespace harbinel::parents {
 
@@ -67,8 +68,9 @@ bool FrmPassword::keyDown(Gtk::EventControllerKey& keys) {
 
 // The name is shown inside the window too: a kiosk desktop may draw no title bars.
 void FrmPassword::windowDidLoad() {
-  window_->set_title(windowname_);
-  resource_->outlet<Gtk::Label>("heading").set_text(windowname_);
+  const char* shownName = _(windowname_.c_str());
+  window_->set_title(shownName);
+  resource_->outlet<Gtk::Label>("heading").set_text(shownName);
   if (Gtk::Window* opener = platform::modalWindow()) window_->set_transient_for(*opener);
 }
 
@@ -94,13 +96,13 @@ void FrmPassword::passwordCorrect() {
   if (mustWait()) return;  // Enter while OK is disabled
   const std::string entered = outlets_.txtfieldpassword->get_text().raw();
   if (entered.empty()) {
-    platform::runAlert("Validation Error", "Please Enter a Password");
+    platform::runAlert(_("Validation Error"), _("Please Enter a Password"));
     return;
   }
   if (entered != readPassword()) {
     platform::logEvent({"wrong-password", "A wrong parent password was typed at " + windowname_ + "."});
     if (services_.pacing != nullptr) services_.pacing->wrongPassword();
-    platform::runAlert("Validation Error", "Invalid Password");
+    platform::runAlert(_("Validation Error"), _("Invalid Password"));
     showWait();
     return;
   }

@@ -13,12 +13,13 @@
 #include "parents/FrmParentController.h"
 #include "parents/Protocols.h"
 #include "platform/WindowResource.h"
+#include "platform/Translation.h"
 
 namespace harbinel::parents {
 
 // The window name that makes the prompt guard the parents' settings; any other guards quitting.
-inline constexpr std::string_view kParentsMenu = "Open Parents Menu";
-inline constexpr std::string_view kCloseApplication = "Close Application";
+inline constexpr std::string_view kParentsMenu = N_("Open Parents Menu");
+inline constexpr std::string_view kCloseApplication = N_("Close Application");
 
 // The password prompt that guards the parents' settings window and quitting. It compares the
 // entry with the stored password, read afresh at every attempt, and passes the parents'

@@ -43,15 +43,27 @@ std::string decodeDayFile(std::string_view bytes) {
   return text;
 }
 
+std::vector<HistoryDay> readWeek(const fs::path& historyFolder, platform::TimePoint now,
+                                 const platform::DateLocale& where) {
+  std::vector<HistoryDay> week;
+  for (int daysBefore = 0; daysBefore < kDaysInReport; ++daysBefore) {
+    HistoryDay& day = week.emplace_back();
+    day.start = platform::startOfDayBefore(now, daysBefore, where);
+    const fs::path file =
+        historyFolder / (platform::formatDate(day.start, "ddMMyyyy", where) + ".lic");
+    std::error_code error;
+    day.hasFile = fs::exists(file, error);
+    if (day.hasFile) day.text = dayText(file);
+  }
+  return week;
+}
+
 std::string assembleReport(const fs::path& historyFolder, platform::TimePoint now,
                            const platform::DateLocale& where) {
   std::string report;
-  for (int daysBefore = 0; daysBefore < kDaysInReport; ++daysBefore) {
-    const platform::TimePoint day = platform::startOfDayBefore(now, daysBefore, where);
-    const fs::path file = historyFolder / (platform::formatDate(day, "ddMMyyyy", where) + ".lic");
-    std::error_code error;
-    if (!fs::exists(file, error)) continue;
-    report += dayText(file);
+  for (const HistoryDay& day : readWeek(historyFolder, now, where)) {
+    if (!day.hasFile) continue;
+    report += day.text;
     report += kReportSeparator;
   }
   return report;

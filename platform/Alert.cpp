@@ -14,6 +14,7 @@
 
 #include "platform/ModalSession.h"
 #include "platform/Presentation.h"
+#include "platform/Translation.h"
 
 namespace harbinel::platform {
 namespace {
@@ -29,10 +30,11 @@ constexpr int kRoomAroundTexts = 160;
 class AlertWindow final : public Gtk::Window, public ShownAlert {
  public:
   AlertWindow(std::string_view messageText, std::string_view informativeText)
-      // (Glib::ustring's (text, length) counts characters, not bytes: whole strings are given.)
-      : message_(Glib::ustring(std::string(messageText))),
-        informative_(Glib::ustring(std::string(informativeText))),
-        ok_("OK") {
+      // Made through std::string: Glib::ustring(data, n) counts n in characters, not bytes, and
+      // would read past the end of any text with a letter outside ASCII.
+      : message_(std::string(messageText)),
+        informative_(std::string(informativeText)),
+        ok_(_("OK")) {
     set_title(message_.get_text());
     set_resizable(false);
     set_modal(true);

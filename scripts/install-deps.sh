@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libgtkmm-4.0-dev libwebkitgtk-6.0-dev libsoup-3.0-dev libx11-dev
   xvfb xauth xdotool x11-utils imagemagick openbox
-  python3 lintian dpkg-dev fakeroot desktop-file-utils appstream clang libclang-rt-14-dev
+  gettext python3 lintian dpkg-dev fakeroot desktop-file-utils appstream clang libclang-rt-14-dev
 )
 
 missing=()

@@ -10,7 +10,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 contents=$(dpkg-deb --contents "$deb")
 for file in ./usr/bin/harbinel ./usr/bin/harbinel-lists ./usr/bin/harbinel-session \
   ./etc/harbinel/data.plist ./usr/share/harbinel/dmn ./usr/share/harbinel/dmnsame \
-  ./usr/share/harbinel/MainMenu.ui ./usr/share/applications/net.harbinel.Harbinel.desktop \
+  ./usr/share/harbinel/MainMenu.ui ./usr/share/harbinel/HistoryView.ui \
+  ./usr/share/locale/de/LC_MESSAGES/harbinel.mo ./usr/share/applications/net.harbinel.Harbinel.desktop \
   ./usr/share/metainfo/net.harbinel.Harbinel.metainfo.xml ./usr/share/xsessions/harbinel-session.desktop \
   ./usr/share/doc/harbinel/copyright; do
   grep -q " $file\$" <<<"$contents" || grep -q " $file -> " <<<"$contents" || fail "the package lacks $file"

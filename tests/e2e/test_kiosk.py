@@ -205,6 +205,7 @@ class KioskScenario:
                  "share/harbinel/MainMenu.ui", "share/harbinel/FrmFavourites.ui",
                  "share/harbinel/FrmPassword.ui", "share/harbinel/FrmParent.ui",
                  "share/harbinel/FrmWelcome.ui", "share/harbinel/StartPage.html",
+                 "share/harbinel/HistoryView.ui", "share/locale/de/LC_MESSAGES/harbinel.mo",
                  "share/icons/hicolor/scalable/apps/net.harbinel.Harbinel.svg",
                  "share/man/man1/harbinel.1.gz"]
     VALIDATED = {"share/applications/net.harbinel.Harbinel.desktop": ["desktop-file-validate"],
@@ -601,7 +602,8 @@ class KioskScenario:
 
     def check_history_report(self, earlier):
         settings = self.open_parents_settings()
-        self.key("shift+Tab", "shift+Tab", "Return")  # back past Save and Close to the report
+        # Back past the section switch (History, Settings) and Save and Close to the report.
+        self.key(*["shift+Tab"] * 4, "Return")
         self.window("Save")
         self.screenshot("save-panel")
         chosen = os.path.join(self.reports, "history")

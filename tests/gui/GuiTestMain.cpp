@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 #include <gtkmm/application.h>
 
+#include "platform/Translation.h"
+
 // The window tests run inside a real application's main loop, as the program does.
 int main(int argc, char* argv[]) {
   testing::InitGoogleTest(&argc, argv);
   // Listing the tests needs no display.
   if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+  harbinel::platform::startTranslations(HARBINEL_BUILD_LOCALE);
   auto application =
       Gtk::Application::create("net.harbinel.GuiTests", Gio::Application::Flags::NON_UNIQUE);
   int result = 1;

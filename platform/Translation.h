@@ -1,0 +1,20 @@
+#pragma once
+
+// Every text a person reads goes through gettext in the text domain GETTEXT_PACKAGE (set by
+// the build): _("text") for a plain text, C_("context", "text") where one English text needs
+// two translations. The English text is the message id and the fallback.
+#include <glib/gi18n-lib.h>
+
+#include <filesystem>
+
+namespace harbinel::platform {
+
+// The folder of the compiled translations, found beside the program as the resource folder
+// is: "locale" beside it in the build tree, "<prefix>/share/locale" in an install tree.
+std::filesystem::path localeFolderFor(const std::filesystem::path& executableFolder);
+
+// Follows the desktop's language (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) for this program's texts,
+// read from `localeFolder`; texts without a translation stay English.
+void startTranslations(const std::filesystem::path& localeFolder);
+
+}  // namespace harbinel::platform
