@@ -95,6 +95,9 @@ void HarbinelAppDelegate::createPlist() {
 
 void HarbinelAppDelegate::createDnsArray() {
   lists_.createDnsArray(options_.folders.dataFolder());
+  if (!options_.folders.administration.empty()) {
+    lists_.loadAdministeredLists(options_.folders.administration);
+  }
 }
 
 }  // namespace harbinel::app

@@ -4,15 +4,15 @@
 #include <gtkmm/eventcontrollerfocus.h>
 
 #include <glib.h>
+#include <glibmm/main.h>
 
 #include "browser/StartPage.h"
-#include <glibmm/main.h>
 
 #include "filter/Address.h"
 #include "parents/FrmPassword.h"
 #include "platform/Alert.h"
-#include "platform/Log.h"
 #include "platform/AtomicFile.h"
+#include "platform/Log.h"
 #include "platform/ModalSession.h"
 #include "platform/ShownText.h"
 #include "platform/Translation.h"
@@ -256,6 +256,11 @@ void MainView::saveHistory(std::string_view text, std::string_view kind) {
                         (kind == "refused" ? "Harbinel refused " : "Harbinel opened ") + address);
   event.address = address;
   event.host = filter::hostText(filter::changeURL(address));
+  // The refusal is decided again here, only to name what refused it: the check that refused
+  // the page keeps no more than its address.
+  if (kind == "refused") {
+    event.list = filter::decidingList(services_.blockLists.decide(filter::completeURL(address)));
+  }
   platform::logEvent(event);
 }
 

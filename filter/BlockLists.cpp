@@ -1,6 +1,7 @@
 #include "filter/BlockLists.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "filter/Address.h"
@@ -28,6 +29,17 @@ std::string exactHost(std::string_view address) {
   return host;
 }
 
+// The "*.list" files of a folder in file-name order; none when it is missing.
+std::vector<std::filesystem::path> listFilesIn(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> files;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (entry.path().extension() == ".list") files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
 template <typename Position>
 Decision refusedBy(Decision decision, Rule rule, Position position, std::string_view name,
                    std::string slot = {}) {
@@ -40,6 +52,26 @@ Decision refusedBy(Decision decision, Rule rule, Position position, std::string_
 
 }  // namespace
 
+std::string decidingList(const Decision& decision) {
+  switch (decision.rule) {
+    case Rule::Allowed:
+      return {};
+    case Rule::ParentsList:
+      return decision.slot;
+    case Rule::Dmn:
+      return "dmn";
+    case Rule::DmnSame:
+      return "dmnsame";
+    case Rule::Administered:
+      return decision.list;
+    case Rule::AddressLiteral:
+      return "address-in-numbers";
+    case Rule::NotAllowed:
+      return "not-allowed";
+  }
+  return {};
+}
+
 bool isOn(const storage::Settings& settings, std::string_view key) {
   return storage::valueOf(settings, key) == "ON";
 }
@@ -50,6 +82,35 @@ void BlockLists::createDnsArray(const std::filesystem::path& dataFolder) {
   dns_ = DomainList::fromFile(dataFolder / "dmn");
   dnssame_ = DomainList::fromFile(dataFolder / "dmnsame");
   allow_ = DomainList::fromFile(dataFolder / "allow");
+}
+
+void BlockLists::loadAdministeredLists(const std::filesystem::path& administration) {
+  administeredBlocks_.clear();
+  administeredAllows_.clear();
+  for (const auto& file : listFilesIn(administration / "lists.d")) {
+    administeredBlocks_.push_back({file, DomainList::fromFile(file)});
+  }
+  for (const auto& file : listFilesIn(administration / "allow.d")) {
+    administeredAllows_.push_back(DomainList::fromFile(file));
+  }
+}
+
+// Only looks: the caller's name may point into the decision it goes on to return.
+std::optional<BlockLists::Listing> BlockLists::findAdministered(std::string_view name,
+                                                                bool wholeSites) const {
+  for (const AdministeredList& administered : administeredBlocks_) {
+    const auto position =
+        wholeSites ? administered.list.findHost(name) : administered.list.find(name);
+    if (position != -1) return Listing{&administered.file, position};
+  }
+  return std::nullopt;
+}
+
+Decision BlockLists::refusedByAdministered(Decision decision, const Listing& listing,
+                                           std::string_view name) {
+  decision = refusedBy(std::move(decision), Rule::Administered, listing.position, name);
+  decision.list = listing.file->string();
+  return decision;
 }
 
 void BlockLists::readBlockSites() {
@@ -115,6 +176,9 @@ Decision BlockLists::decideExactly(std::string host, const Slots& slots) const {
   if (const auto position = dnssame_.find(name); position != -1) {
     return refusedBy(decision, Rule::DmnSame, position, name);
   }
+  if (const auto listing = findAdministered(name, false)) {
+    return refusedByAdministered(decision, *listing, name);
+  }
   return decision;
 }
 
@@ -146,6 +210,9 @@ Decision BlockLists::decideWholeSites(std::string host, const Slots& slots) cons
     if (const auto position = dnssame_.findHost(name); position != -1) {
       return refusedBy(decision, Rule::DmnSame, position, name);
     }
+    if (const auto listing = findAdministered(name, true)) {
+      return refusedByAdministered(decision, *listing, name);
+    }
   }
   return decision;
 }
@@ -162,6 +229,9 @@ bool BlockLists::isAllowedWebsite(std::string_view address,
       return true;
     }
     if (allow_.findHost(name) != -1) return true;
+    for (const DomainList& administered : administeredAllows_) {
+      if (administered.findHost(name) != -1) return true;
+    }
   }
   return false;
 }

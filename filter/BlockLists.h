@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,6 +27,7 @@ enum class Rule {
   ParentsList,     // one of the parent's slots BW0..BW8
   Dmn,             // the shipped list dmn
   DmnSame,         // the shipped list dmnsame
+  Administered,    // one of the administrator's lists in lists.d
   AddressLiteral,  // a host written as numbers, not among the allowed websites
   NotAllowed,      // "only the allowed websites" is on and the host is not among them
 };
@@ -35,6 +37,7 @@ struct Decision {
   std::string host;            // the host the lists were asked about
   std::int32_t position = -1;  // the deciding entry's position in its list, -1 if none
   std::string slot;            // ParentsList: the slot's key ("BW3")
+  std::string list;            // Administered: the list's file
   std::string name;            // the listed name that matched: the host or a name above it
 
   bool refused() const { return rule != Rule::Allowed; }
@@ -50,6 +53,10 @@ class BlockLists {
   // Loads the data folder's dmn, dmnsame and allow. A missing or unreadable file gives an empty
   // list: it blocks nothing, and allows nothing.
   void createDnsArray(const std::filesystem::path& dataFolder);
+
+  // Loads the administrator's lists: every "*.list" of `administration`/lists.d blocks (asked
+  // after dmnsame, in file-name order), every "*.list" of `administration`/allow.d allows.
+  void loadAdministeredLists(const std::filesystem::path& administration);
 
   // Rebuilds the parent's list from the settings file.
   void readBlockSites();
@@ -90,17 +97,35 @@ class BlockLists {
  private:
   Decision decideExactly(std::string host, const Slots& slots) const;
   Decision decideWholeSites(std::string host, const Slots& slots) const;
+  struct Listing {
+    const std::filesystem::path* file;
+    std::int32_t position;
+  };
+  std::optional<Listing> findAdministered(std::string_view name, bool wholeSites) const;
+  static Decision refusedByAdministered(Decision decision, const Listing& listing,
+                                        std::string_view name);
+
+  struct AdministeredList {
+    std::filesystem::path file;
+    DomainList list;
+  };
 
   storage::SettingsFile settings_;
   std::string homeAddress_ = std::string(kHomeAddress);
   DomainList dns_;
   DomainList dnssame_;
   DomainList allow_;
+  std::vector<AdministeredList> administeredBlocks_;
+  std::vector<DomainList> administeredAllows_;
   std::vector<std::string> userblock_;
   // The parent's entries as hosts, by their text: the slots are read at every decision but
   // seldom change, and normalising them each time would cost more than the look-ups.
   mutable std::vector<std::pair<std::string, std::string>> slotHosts_;
 };
+
+// What refused a page, in a word for logs: the parent's slot ("BW3"), "dmn", "dmnsame", an
+// administrator's list file, "address-in-numbers" or "not-allowed"; empty when allowed.
+std::string decidingList(const Decision& decision);
 
 // Whether a switch of the settings is on.
 bool isOn(const storage::Settings& settings, std::string_view key);

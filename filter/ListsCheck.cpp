@@ -55,6 +55,8 @@ std::string describe(const Decision& decision, const fs::path& dataFolder) {
       return "refused by " + (dataFolder / "dmn").string() + line + named;
     case Rule::DmnSame:
       return "refused by " + (dataFolder / "dmnsame").string() + line + named;
+    case Rule::Administered:
+      return "refused by " + decision.list + line + named;
     case Rule::AddressLiteral:
       return "refused: an address in numbers, not among the allowed websites";
     case Rule::NotAllowed:
@@ -71,8 +73,11 @@ int runListsCheck(int argc, char** argv) {
     std::cerr << kUsage;
     return 2;
   }
-  BlockLists lists{storage::SettingsFile(arguments->settingsFile)};
+  // As the browser decides: under the administrator's settings and with their lists.
+  const platform::Folders folders = platform::Folders::forThisProcess();
+  BlockLists lists{storage::SettingsFile(arguments->settingsFile, folders.managedSettingsFile())};
   lists.createDnsArray(arguments->dataFolder);
+  lists.loadAdministeredLists(folders.administration);
   bool anyRefused = false;
   for (const std::string& address : arguments->addresses) {
     const Decision decision = lists.decide(completeURL(address));

@@ -66,6 +66,9 @@ python3 -c 'import plistlib,sys; s=plistlib.load(open("/etc/harbinel/managed.pli
 id -nG kiosk | grep -qw harbinel || fail "the kiosk account is not in the group harbinel"
 grep -qx 'autologin-session=harbinel-session' /etc/lightdm/lightdm.conf.d/50-harbinel.conf ||
   fail "LightDM does not start the kiosk session"
+checked=$(harbinel-lists check http://www.blocked-by-school.example/ || true)
+grep -q "refused by /etc/harbinel/lists.d/school.list line 1" <<<"$checked" ||
+  fail "harbinel-lists check does not refuse a host of the school's list: $checked"
 apt-get purge -y -q harbinel >/dev/null
 userdel -r kiosk 2>/dev/null || true
 rm -f /etc/lightdm/lightdm.conf.d/50-harbinel.conf /var/cache/harbinel.deb

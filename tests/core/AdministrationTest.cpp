@@ -67,5 +67,33 @@ TEST_F(Administration, AFileThatCannotBeReadIsSaidOnceAndLeavesTheParentsSetting
   EXPECT_EQ(settings.managed().problem, "");
 }
 
+// lists.d is asked after the shipped lists, its files in name order, under either rule;
+// allow.d adds to the allowed websites.
+TEST_F(Administration, ListsOfTheAdministratorTakePartInTheDecision) {
+  std::filesystem::create_directories(folder / "etc" / "lists.d");
+  std::filesystem::create_directories(folder / "etc" / "allow.d");
+  writeFile(folder / "dmnsame", "shipped.example\n");
+  writeFile(folder / "etc" / "lists.d" / "b.list", "both.example\nshipped.example\n");
+  writeFile(folder / "etc" / "lists.d" / "a.list", "x.example\nboth.example\n");
+  writeFile(folder / "etc" / "lists.d" / "c.txt", "ignored.example\n");
+  writeFile(folder / "etc" / "allow.d" / "school.list", "learn.example\n");
+  filter::BlockLists lists{settings};
+  lists.createDnsArray(folder.path());
+  lists.loadAdministeredLists(folder / "etc");
+  for (const std::string whole : {"OFF", "ON"}) {
+    ASSERT_TRUE(parents.save({{"WS", whole}, {"OF", "OFF"}}).ok());
+    const auto both = lists.decide("http://www.both.example/");
+    EXPECT_EQ(both.rule, filter::Rule::Administered) << whole;
+    EXPECT_EQ(both.list, (folder / "etc" / "lists.d" / "a.list").string());
+    EXPECT_EQ(both.position, 1);
+    EXPECT_EQ(filter::decidingList(lists.decide("http://shipped.example/")), "dmnsame");
+    EXPECT_FALSE(lists.decide("http://ignored.example/").refused());
+  }
+  EXPECT_TRUE(lists.decide("http://m.x.example/").refused()) << "names above, under WS";
+  ASSERT_TRUE(parents.save({{"OF", "ON"}}).ok());
+  EXPECT_FALSE(lists.decide("http://www.learn.example/a").refused());
+  EXPECT_EQ(filter::decidingList(lists.decide("http://other.example/")), "not-allowed");
+}
+
 }  // namespace
 }  // namespace harbinel::test

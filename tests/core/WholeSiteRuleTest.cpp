@@ -55,7 +55,7 @@ class Decisions : public ::testing::Test {
   }
   std::string verdict(const std::string& address) {
     const Decision d = lists.decide(address);
-    static constexpr const char* kRules[] = {"allowed", "BW", "dmn", "dmnsame", "numbers", "not"};
+    static constexpr const char* kRules[] = {"allowed", "BW", "dmn", "dmnsame", "administered", "numbers", "not"};
     return std::string(kRules[static_cast<int>(d.rule)]) + " " + std::to_string(d.position) +
            d.slot + " " + d.name;
   }

@@ -25,10 +25,11 @@ class HoldScenario(test_kiosk.KioskScenario):
         with open(self.settings_path, "rb") as file:
             settings = plistlib.load(file)
         settings["FW0"] = test_kiosk.HOME_HOST + test_kiosk.HOME_PATH  # Open goes home
+        settings["PD"] = test_kiosk.PASSWORD  # the parent's own: no welcome window first
         with open(self.settings_path, "wb") as file:
             plistlib.dump(settings, file)
         self.start_program()
-        self.wait_for(lambda: self.shows_colour(COLOURS["home"]), "the home page")
+        self.wait_for(lambda: self.shows_colour(COLOURS["start"]), "the start page")
         self.kiosk = self.wait_for(lambda: next(
             (w for w in self.windows("Harbinel") if self.full_screen(w)), None), "the kiosk")
 
@@ -47,7 +48,9 @@ class HoldScenario(test_kiosk.KioskScenario):
         for title in ("Favourites Websites", "Open Parents Menu", "Close Application"):
             self.wait_gone(title)
         self.wait_for(lambda: self.full_screen(self.kiosk), f"the kiosk after {what}")
-        self.wait_for(lambda: self.shows_colour(COLOURS["home"]), f"the kiosk on top: {what}")
+        # The start page, or the home address as the favourite Open loads it.
+        self.wait_for(lambda: self.shows_colour(COLOURS["start"]) or self.shows_colour(COLOURS["home"]),
+                      f"the kiosk on top: {what}")
 
     def open(self, x, title):
         self.click(x, TOOLBAR_Y)

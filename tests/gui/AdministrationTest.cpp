@@ -78,6 +78,7 @@ TEST_F(Journal, TypedAndRefusedAddressesAreEventsWithTheirOwnFields) {
   EXPECT_EQ(refused[0].at("HARBINEL_ADDRESS"), "blocked.test/x");
   EXPECT_EQ(refused[0].at("HARBINEL_HOST"), "blocked.test");
   EXPECT_EQ(refused[0].at("MESSAGE"), "Harbinel refused blocked.test/x");
+  EXPECT_EQ(refused[0].at("HARBINEL_LIST"), "BW0");
 }
 
 class Administered : public ParentControls {
