@@ -194,27 +194,29 @@ Gtk::Widget* FrmParentController::fieldOf(std::string_view key) const {
 // The values shown are already the administrator's (the load puts them over the parent's);
 // here their fields stop taking changes and say why. A save leaves those keys alone anyway.
 void FrmParentController::lockAdministeredFields(const storage::ManagedSettings& managed) {
-  static constexpr const char* kNote = "Set by your administrator";
+  const std::string note = _("Set by your administrator");
   bool anyLocked = false;
   for (const auto& [key, value] : managed.values) {
     Gtk::Widget* field = fieldOf(key);
     if (field == nullptr) continue;
     field->set_sensitive(false);
-    field->set_tooltip_text(kNote);
+    field->set_tooltip_text(note);
     if (auto* entry = dynamic_cast<Gtk::Entry*>(field)) {
       entry->set_icon_from_icon_name("changes-prevent-symbolic",
                                      Gtk::Entry::IconPosition::SECONDARY);
-      entry->set_icon_tooltip_text(kNote, Gtk::Entry::IconPosition::SECONDARY);
+      entry->set_icon_tooltip_text(note, Gtk::Entry::IconPosition::SECONDARY);
     }
     anyLocked = true;
   }
-  const std::string note =
+  // TRANSLATORS: %1 names the administrator's settings file and what is wrong with it.
+  const std::string said =
       !managed.problem.empty()
-          ? managed.problem + " Its settings are not in force: tell your administrator."
-      : anyLocked ? std::string("Fields with a lock: ") + kNote + "."
+          ? Glib::ustring::compose(_("%1 Its settings are not in force: tell your administrator."),
+                                   managed.problem).raw()
+      : anyLocked ? Glib::ustring::compose(_("Fields with a lock: %1."), note).raw()
                   : std::string();
-  outlets_.lblAdministered->set_text(note);
-  outlets_.lblAdministered->set_visible(!note.empty());
+  outlets_.lblAdministered->set_text(said);
+  outlets_.lblAdministered->set_visible(!said.empty());
 }
 
 void FrmParentController::hideAddressBar() {

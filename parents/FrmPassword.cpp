@@ -130,8 +130,12 @@ void FrmPassword::showWait() {
     countdown_.disconnect();
     return;
   }
-  outlets_.lblWait->set_text("Too many wrong passwords. You can try again in " +
-                             std::to_string(left) + (left == 1 ? " second." : " seconds."));
+  // TRANSLATORS: %1 is a number of seconds.
+  outlets_.lblWait->set_text(Glib::ustring::compose(
+      g_dngettext(GETTEXT_PACKAGE, "Too many wrong passwords. You can try again in %1 second.",
+                  "Too many wrong passwords. You can try again in %1 seconds.",
+                  static_cast<unsigned long>(left)),
+      left));
   if (!countdown_.connected()) {
     countdown_ = Glib::signal_timeout().connect(
         [this] {

@@ -10,6 +10,7 @@
 #include "parents/NewPassword.h"
 #include "platform/ModalSession.h"
 #include "platform/Presentation.h"
+#include "platform/Translation.h"
 
 namespace harbinel::parents {
 namespace {
@@ -80,7 +81,7 @@ void FrmWelcome::fillSites() {
 void FrmWelcome::showProblem() {
   const std::string problem =
       newPasswordProblem(outlets_.password->get_text().raw(), outlets_.repeated->get_text().raw());
-  outlets_.problem->set_text(problem.empty() ? "Ready: press Start Harbinel." : problem);
+  outlets_.problem->set_text(problem.empty() ? _("Ready: press Start Harbinel.") : problem);
   outlets_.btnStart->set_sensitive(problem.empty());
 }
 

@@ -1,5 +1,7 @@
 #include "parents/NewPassword.h"
 
+#include "platform/Translation.h"
+
 #include <cstddef>
 
 namespace harbinel::parents {
@@ -17,12 +19,12 @@ std::size_t characters(std::string_view text) {
 
 std::string newPasswordProblem(std::string_view password, std::string_view repeated) {
   if (characters(password) < static_cast<std::size_t>(kShortestPassword)) {
-    return "The password needs at least 4 characters.";
+    return _("The password needs at least 4 characters.");
   }
   if (password == kShippedPassword) {
-    return "Choose a password of your own, not the one Harbinel comes with.";
+    return _("Choose a password of your own, not the one Harbinel comes with.");
   }
-  if (repeated != password) return "Type the same password again in the second field.";
+  if (repeated != password) return _("Type the same password again in the second field.");
   return {};
 }
 
