@@ -1,5 +1,7 @@
 #include "filter/Address.h"
 
+#include "platform/Translation.h"
+
 #include <arpa/inet.h>
 #include <unicode/uidna.h>
 
@@ -280,20 +282,33 @@ bool isNormalisedHost(std::string_view entry) {
   return (!isDecimal(last) && !isHexNumber(last)) || isDottedQuad(entry);
 }
 
+namespace {
+
+// A translated text with its "%1" standing for `host`.
+std::string naming(const char* text, const std::string& host) {
+  std::string said = text;
+  if (const auto at = said.find("%1"); at != std::string::npos) said.replace(at, 2, host);
+  return said;
+}
+
+}  // namespace
+
 std::string explainEntry(std::string_view entry, bool wholeSites) {
   if (entry.empty()) return {};
   if (wholeSites) {
     const std::string host = siteHost(entry);
-    if (host.empty()) return "never matches: it names no site";
-    if (isAddressLiteral(host)) return "blocks the address " + host;
-    return "blocks " + host + " and every address under it";
+    if (host.empty()) return _("never matches: it names no site");
+    // TRANSLATORS: %1 is a host, such as 192.0.2.1.
+    if (isAddressLiteral(host)) return naming(_("blocks the address %1"), host);
+    // TRANSLATORS: %1 is a host, such as youtube.com.
+    return naming(_("blocks %1 and every address under it"), host);
   }
   if (entry.find('/') != std::string_view::npos) {
-    return "never matches: an entry with a '/' is never a host";
+    return _("never matches: an entry with a '/' is never a host");
   }
-  if (lowerAscii(entry) != entry) return "never matches: addresses arrive in lower case";
-  if (!isAsciiText(entry)) return "never matches: international names arrive as xn--...";
-  return "matches only this exact text";
+  if (lowerAscii(entry) != entry) return _("never matches: addresses arrive in lower case");
+  if (!isAsciiText(entry)) return _("never matches: international names arrive as xn--...");
+  return _("matches only this exact text");
 }
 
 }  // namespace harbinel::filter
