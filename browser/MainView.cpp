@@ -352,7 +352,7 @@ namespace {
 // Shown when the start page's template cannot be read: still a calm page, never a failure.
 constexpr const char* kPlainStartPage =
     "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Harbinel</title></head>"
-    "<body style=\"font-family: sans-serif; text-align: center\"><h1>Hello!</h1>"
+    "<body style=\"font-family: sans-serif; text-align: center\"><h1>{{HELLO}}</h1>"
     "<div>{{NOTICE}}{{TILES}}</div></body></html>";
 
 }  // namespace

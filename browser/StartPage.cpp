@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "filter/Address.h"
+#include "platform/Translation.h"
 
 namespace harbinel::browser {
 namespace {
@@ -56,9 +57,13 @@ std::string tileHtml(const StartTile& tile, std::string_view token, std::size_t 
          "<span class=\"name\">" + escapedHtml(name) + "</span></a>\n";
 }
 
-constexpr const char* kNoFavourites =
-    "<p class=\"empty\">No favourite sites yet. A grown-up can add them: press "
-    "<b>Parents</b>, type the parent password and fill in <b>Favourite websites</b>.</p>";
+std::string noFavourites() {
+  // TRANSLATORS: <b> marks the names of a button and a section; keep the tags.
+  return std::string("<p class=\"empty\">") +
+         _("No favourite sites yet. A grown-up can add them: press <b>Parents</b>, type the "
+           "parent password and fill in <b>Favourite websites</b>.") +
+         "</p>";
+}
 
 }  // namespace
 
@@ -89,9 +94,12 @@ std::string renderStartPage(std::string_view templateText, const StartPageConten
     tiles += tileHtml(content.tiles[index], content.linkToken, index);
   }
   std::string page(templateText);
+  // Our own texts first: a favourite's name may hold anything, markers included.
+  replaceMarker(page, "{{HELLO}}", escapedHtml(_("Hello!")));
+  replaceMarker(page, "{{LEAD}}", escapedHtml(_("Where would you like to go today?")));
   replaceMarker(page, "{{NOTICE}}",
                 content.notice.empty() ? "" : "<p class=\"notice\">" + escapedHtml(content.notice) + "</p>");
-  replaceMarker(page, "{{TILES}}", tiles.empty() ? kNoFavourites : tiles);
+  replaceMarker(page, "{{TILES}}", tiles.empty() ? noFavourites() : tiles);
   return page;
 }
 
