@@ -290,18 +290,22 @@ namespace {
 
 // Shown when the page area has failed again and again: calm, and with the way out a child
 // knows (Home starts the page area afresh).
-constexpr const char* kPageAreaStopped = R"(<!DOCTYPE html><html><head><meta charset="utf-8">
-<title>Something went wrong</title><style>
+std::string pageAreaStopped() {
+  const std::string title = _("Something went wrong");
+  return R"(<!DOCTYPE html><html><head><meta charset="utf-8">
+<title>)" + title + R"(</title><style>
 body { font-family: sans-serif; background: #f4f7ff; color: #1f2a44; margin: 0;
        display: flex; align-items: center; justify-content: center; height: 100vh; }
 main { text-align: center; max-width: 36em; padding: 2em; }
 h1 { font-size: 30px; margin: 0.3em 0; }
 p { font-size: 18px; line-height: 1.5; }
 </style></head><body><main>
-<h1>Something went wrong</h1>
-<p>The page stopped working a few times in a row. Press <b>Home</b> to try again, or ask a
-grown-up for help.</p>
-</main></body></html>)";
+<h1>)" + title + "</h1>\n<p>" +
+         // TRANSLATORS: <b> marks the name of a button; keep the tags.
+         _("The page stopped working a few times in a row. Press <b>Home</b> to try again, or "
+           "ask a grown-up for help.") +
+         "</p>\n</main></body></html>";
+}
 
 }  // namespace
 
@@ -314,7 +318,7 @@ void MainView::webViewProcessEnded() {
   if (restarts_.mayRestart(platform::RestartBudget::Clock::now())) {
     loadHome();
   } else {
-    webView_->showBuiltInPage(kPageAreaStopped);
+    webView_->showBuiltInPage(pageAreaStopped());
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/KioskPolicy.h"
 #include "platform/ShownText.h"
+#include "platform/Translation.h"
 
 #include <memory>
 #include <utility>
@@ -54,7 +55,8 @@ std::string escaped(const char* text) {
 // The page shown in place of one that could not be loaded, under the failed page's address
 // (the engine's own says the same, but in a plain line that means little to a child).
 std::string failurePage(const char* address, const char* reason) {
-  return R"(<!DOCTYPE html><html><head><meta charset="utf-8"><title>Page not found</title>
+  return R"(<!DOCTYPE html><html><head><meta charset="utf-8"><title>)" +
+         std::string(_("Page not found")) + R"(</title>
 <style>
 body { font-family: sans-serif; background: #f4f7ff; color: #1f2a44; margin: 0;
        display: flex; align-items: center; justify-content: center; height: 100vh; }
@@ -65,9 +67,9 @@ p { font-size: 18px; line-height: 1.5; }
 small { color: #6b7390; word-break: break-all; }
 </style></head><body><main>
 <div class="face">:-(</div>
-<h1>This page could not be opened</h1>
-<p>Check the address, or press <b>Home</b> to start again.</p>
-<small>)" +
+<h1>)" + _("This page could not be opened") + "</h1>\n<p>" +
+         // TRANSLATORS: <b> marks the name of a button; keep the tags.
+         _("Check the address, or press <b>Home</b> to start again.") + "</p>\n<small>" +
          escaped(shownAddress(address).c_str()) + "<br>" + escaped(reason) + "</small></main></body></html>";
 }
 
@@ -384,7 +386,7 @@ void WebView::setMainFrameURL(std::string_view address) {
   if (!kiosk::mayShowInMainFrame(address)) return;
   // Longer addresses the engine drops without a word (or fails on): the page says so instead.
   if (address.size() > kLongestAddress) {
-    showBuiltInPage(failurePage(std::string(address).c_str(), "The address is too long."));
+    showBuiltInPage(failurePage(std::string(address).c_str(), _("The address is too long.")));
     return;
   }
   // The view's address changes at once, before the load has even started.
