@@ -42,8 +42,10 @@ void FrmWelcome::load() {
   outlets_.repeated = &resource_->outlet<Gtk::PasswordEntry>("repeated");
   outlets_.problem = &resource_->outlet<Gtk::Label>("problem");
   outlets_.btnStart = &resource_->outlet<Gtk::Button>("btnStart");
-  addSiteFields("favourites", outlets_.favourites);
-  addSiteFields("blocked", outlets_.blocked);
+  // TRANSLATORS: what a screen reader says of a field; %1 is its number.
+  addSiteFields("favourites", outlets_.favourites, _("Favourite website %1"));
+  // TRANSLATORS: what a screen reader says of a field; %1 is its number.
+  addSiteFields("blocked", outlets_.blocked, _("Blocked website %1"));
   fillSites();
   outlets_.btnStart->signal_clicked().connect([this] { save(); });
   for (Gtk::PasswordEntry* field : {outlets_.password, outlets_.repeated}) {
@@ -58,13 +60,17 @@ void FrmWelcome::load() {
 }
 
 // Nine numbered fields under the grid's heading, as in the parents' window.
-void FrmWelcome::addSiteFields(const std::string& gridName, std::array<Gtk::Entry*, kSlots>& fields) {
+void FrmWelcome::addSiteFields(const std::string& gridName, std::array<Gtk::Entry*, kSlots>& fields,
+                               const char* accessibleName) {
   auto& grid = resource_->outlet<Gtk::Grid>(gridName);
   for (int slot = 0; slot < kSlots; ++slot) {
     auto* number = Gtk::make_managed<Gtk::Label>(std::to_string(slot + 1));
     number->add_css_class("dim-label");
     fields[slot] = Gtk::make_managed<Gtk::Entry>();
     fields[slot]->set_hexpand(true);
+    const Glib::ustring name = Glib::ustring::compose(accessibleName, slot + 1);
+    gtk_accessible_update_property(GTK_ACCESSIBLE(fields[slot]->gobj()),
+                                   GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(), -1);
     grid.attach(*number, 0, slot + 1);
     grid.attach(*fields[slot], 1, slot + 1);
   }

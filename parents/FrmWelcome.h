@@ -49,7 +49,8 @@ class FrmWelcome {
 
  private:
   void load();
-  void addSiteFields(const std::string& gridName, std::array<Gtk::Entry*, kSlots>& fields);
+  void addSiteFields(const std::string& gridName, std::array<Gtk::Entry*, kSlots>& fields,
+                     const char* accessibleName);
   void fillSites();
   void showProblem();
 
