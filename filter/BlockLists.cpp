@@ -95,22 +95,27 @@ void BlockLists::loadAdministeredLists(const std::filesystem::path& administrati
   }
 }
 
-// Only looks: the caller's name may point into the decision it goes on to return.
-std::optional<BlockLists::Listing> BlockLists::findAdministered(std::string_view name,
-                                                                bool wholeSites) const {
+// After the parent's slots: dmn, dmnsame, then the administrator's lists in file-name order.
+// `name` may point into `decision`, so the answer is a new decision, never a change of it.
+std::optional<Decision> BlockLists::askLists(const Decision& decision, std::string_view name,
+                                             bool wholeSites) const {
+  const auto find = [&](const DomainList& list) {
+    return wholeSites ? list.findHost(name) : list.find(name);
+  };
+  if (const auto position = find(dns_); position != -1) {
+    return refusedBy(decision, Rule::Dmn, position, name);
+  }
+  if (const auto position = find(dnssame_); position != -1) {
+    return refusedBy(decision, Rule::DmnSame, position, name);
+  }
   for (const AdministeredList& administered : administeredBlocks_) {
-    const auto position =
-        wholeSites ? administered.list.findHost(name) : administered.list.find(name);
-    if (position != -1) return Listing{&administered.file, position};
+    if (const auto position = find(administered.list); position != -1) {
+      Decision refused = refusedBy(decision, Rule::Administered, position, name);
+      refused.list = administered.file.string();
+      return refused;
+    }
   }
   return std::nullopt;
-}
-
-Decision BlockLists::refusedByAdministered(Decision decision, const Listing& listing,
-                                           std::string_view name) {
-  decision = refusedBy(std::move(decision), Rule::Administered, listing.position, name);
-  decision.list = listing.file->string();
-  return decision;
 }
 
 void BlockLists::readBlockSites() {
@@ -170,15 +175,7 @@ Decision BlockLists::decideExactly(std::string host, const Slots& slots) const {
       return refusedBy(decision, Rule::ParentsList, i, name, slots[i].first);
     }
   }
-  if (const auto position = dns_.find(name); position != -1) {
-    return refusedBy(decision, Rule::Dmn, position, name);
-  }
-  if (const auto position = dnssame_.find(name); position != -1) {
-    return refusedBy(decision, Rule::DmnSame, position, name);
-  }
-  if (const auto listing = findAdministered(name, false)) {
-    return refusedByAdministered(decision, *listing, name);
-  }
+  if (auto refused = askLists(decision, name, false)) return std::move(*refused);
   return decision;
 }
 
@@ -204,15 +201,7 @@ Decision BlockLists::decideWholeSites(std::string host, const Slots& slots) cons
       const auto index = static_cast<std::size_t>(slot - slotHosts_.begin());
       return refusedBy(decision, Rule::ParentsList, index, name, slots[index].first);
     }
-    if (const auto position = dns_.findHost(name); position != -1) {
-      return refusedBy(decision, Rule::Dmn, position, name);
-    }
-    if (const auto position = dnssame_.findHost(name); position != -1) {
-      return refusedBy(decision, Rule::DmnSame, position, name);
-    }
-    if (const auto listing = findAdministered(name, true)) {
-      return refusedByAdministered(decision, *listing, name);
-    }
+    if (auto refused = askLists(decision, name, true)) return std::move(*refused);
   }
   return decision;
 }

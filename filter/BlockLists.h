@@ -97,13 +97,8 @@ class BlockLists {
  private:
   Decision decideExactly(std::string host, const Slots& slots) const;
   Decision decideWholeSites(std::string host, const Slots& slots) const;
-  struct Listing {
-    const std::filesystem::path* file;
-    std::int32_t position;
-  };
-  std::optional<Listing> findAdministered(std::string_view name, bool wholeSites) const;
-  static Decision refusedByAdministered(Decision decision, const Listing& listing,
-                                        std::string_view name);
+  std::optional<Decision> askLists(const Decision& decision, std::string_view name,
+                                   bool wholeSites) const;
 
   struct AdministeredList {
     std::filesystem::path file;
