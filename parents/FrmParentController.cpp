@@ -256,7 +256,9 @@ storage::SaveResult FrmParentController::writeToPlist() {
 void FrmParentController::logSave(const std::vector<std::string>& changedKeys) {
   std::string keys;
   for (const std::string& key : changedKeys) keys += (keys.empty() ? "" : " ") + key;
-  platform::Event event("settings-saved", "The parent saved new settings: " + keys + ".");
+  // TRANSLATORS: %1 names the settings that changed, e.g. "BW0 HP".
+  platform::Event event("settings-saved",
+                        Glib::ustring::compose(_("The parent saved new settings: %1."), keys).raw());
   event.keys = keys;
   platform::logEvent(event);
 }

@@ -71,7 +71,12 @@ void HistoryView::showChart() {
   // A screen reader cannot see the bars: it reads the counts instead.
   std::string counts;
   for (const Bar& bar : bars_) {
-    counts += (counts.empty() ? "" : ", ") + bar.day + " " + std::to_string(bar.pages);
+    // TRANSLATORS: one day of the chart as a screen reader says it: %1 is the day's short
+    // name, %2 the pages seen that day.
+    const char* day = g_dngettext(GETTEXT_PACKAGE, "%1: %2 page", "%1: %2 pages",
+                                  static_cast<unsigned long>(bar.pages));
+    counts += (counts.empty() ? "" : ", ") +
+              Glib::ustring::compose(day, bar.day, std::to_string(bar.pages)).raw();
   }
   gtk_accessible_update_property(GTK_ACCESSIBLE(chart_->gobj()),
                                  GTK_ACCESSIBLE_PROPERTY_DESCRIPTION, counts.c_str(), -1);

@@ -23,4 +23,20 @@ void startTranslations(const fs::path& localeFolder) {
   // the domain itself.
 }
 
+std::string withValues(std::string_view text, std::initializer_list<std::string_view> values) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const std::size_t number = at + 1 < text.size() ? static_cast<std::size_t>(text[at + 1] - '1')
+                                                     : values.size();
+    if (text[at] == '%' && number < values.size()) {
+      result += values.begin()[number];
+      ++at;
+    } else {
+      result += text[at];
+    }
+  }
+  return result;
+}
+
 }  // namespace harbinel::platform

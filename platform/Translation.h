@@ -6,6 +6,9 @@
 #include <glib/gi18n-lib.h>
 
 #include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <string_view>
 
 namespace harbinel::platform {
 
@@ -16,5 +19,9 @@ std::filesystem::path localeFolderFor(const std::filesystem::path& executableFol
 // Follows the desktop's language (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) for this program's texts,
 // read from `localeFolder`; texts without a translation stay English.
 void startTranslations(const std::filesystem::path& localeFolder);
+
+// `text` with `values` put in place of %1, %2, ... (as Glib::ustring::compose does in the
+// windows; the core has no glibmm): a translation may put the values in another order.
+std::string withValues(std::string_view text, std::initializer_list<std::string_view> values);
 
 }  // namespace harbinel::platform
