@@ -63,10 +63,20 @@ HistoryView::HistoryView(Services services)
 
 HistoryView::~HistoryView() = default;
 
+// Day names are read beside the window's words: in their language, which may not be the
+// locale the day files are named in.
+platform::DateLocale HistoryView::shownDates() const {
+  platform::DateLocale shown = services_.where;
+  if (std::string language = platform::textLocale(); !language.empty()) {
+    shown.locale = std::move(language);
+  }
+  return shown;
+}
+
 void HistoryView::showChart() {
   for (int day = kDaysInWeek - 1; day >= 0; --day) {
     bars_.push_back(
-        {platform::formatDate(week_.days[day], "EEE", services_.where), week_.pagesPerDay[day]});
+        {platform::formatDate(week_.days[day], "EEE", shownDates()), week_.pagesPerDay[day]});
   }
   // A screen reader cannot see the bars: it reads the counts instead.
   std::string counts;
@@ -145,7 +155,7 @@ void HistoryView::showTopSites() {
 
 void HistoryView::showLines() {
   for (const auto day : week_.days) {
-    dayNames_.push_back(platform::formatDate(day, "EEE d MMM", services_.where));
+    dayNames_.push_back(platform::formatDate(day, "EEE d MMM", shownDates()));
   }
   std::vector<Glib::RefPtr<LineItem>> items;
   items.reserve(week_.lines.size());

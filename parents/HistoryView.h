@@ -59,6 +59,7 @@ class HistoryView {
   Gtk::Button* blockButton(std::size_t site) const;
 
  private:
+  platform::DateLocale shownDates() const;
   void showChart();
   void showTopSites();
   void showLines();

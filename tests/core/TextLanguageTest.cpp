@@ -1,9 +1,6 @@
-// Texts made in the core for a person to read (what is wrong with a file, why a save failed)
-// come out in the desktop's language.
+// Texts made in the core for a person to read come out in the desktop's language, and dates in
+// the language of those texts.
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
 
 #include "platform/AtomicFile.h"
 #include "platform/Translation.h"
@@ -15,45 +12,37 @@ extern "C" int _nl_msg_cat_cntr;  // glibc's count that makes gettext forget its
 namespace harbinel::test {
 namespace {
 
-class TextLanguage : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    // gettext ignores LANGUAGE in the C locale.
-    setenv("LC_ALL", "C.UTF-8", 1);
-    platform::startTranslations(HARBINEL_BUILD_LOCALE);
-  }
-  static void TearDownTestSuite() {
-    unsetenv("LC_ALL");
-    speak("");
-  }
-  static void speak(const char* language) {
+TEST(TextLanguage, CoreTextsAreInTheDesktopLanguageAndDatesInTheTextsLanguage) {
+  setenv("LC_ALL", "C.UTF-8", 1);  // gettext ignores LANGUAGE in the C locale
+  platform::startTranslations(HARBINEL_BUILD_LOCALE);
+  TemporaryFolder folder;
+  writeFile(folder / "managed.plist", "");
+  const char* const languages[][3] = {
+      {"de", "Die Einstellungsdatei %1 der Verwaltung ist leer.", "%1 ist keine gewöhnliche Datei"},
+      {"", "The administrator's settings file %1 is empty.", "%1 is not a regular file"},
+  };
+  for (const auto& [language, problem, write] : languages) {
     setenv("LANGUAGE", language, 1);
     ++_nl_msg_cat_cntr;
-  }
-  TemporaryFolder folder;
-};
-
-TEST_F(TextLanguage, FileProblemsAndFailedWritesAreSaidInTheDesktopLanguage) {
-  writeFile(folder / "managed.plist", "");
-  const struct {
-    const char* language;
-    const char* problem;
-    const char* write;
-  } cases[] = {
-      {"", "The administrator's settings file %1 is empty.", "%1 is not a regular file"},
-      {"de", "Die Einstellungsdatei %1 der Verwaltung ist leer.", "%1 ist keine gewöhnliche Datei"},
-      {"fr", "Le fichier de réglages %1 de l'administrateur est vide.",
-       "%1 n'est pas un fichier ordinaire"},
-      {"es", "El archivo de ajustes %1 del administrador está vacío.", "%1 no es un archivo normal"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.language);
-    speak(c.language);
-    const std::string managed = (folder / "managed.plist").string();
     EXPECT_EQ(storage::readManagedSettings(folder / "managed.plist").problem,
-              platform::withValues(c.problem, {managed}));
+              platform::withValues(problem, {(folder / "managed.plist").string()}));
     EXPECT_EQ(platform::writeFileAtomically(folder.path(), "bytes").detail,
-              platform::withValues(c.write, {folder.path().string()}));
+              platform::withValues(write, {folder.path().string()}));
+  }
+  unsetenv("LC_ALL");
+
+  // Dates follow the language gettext chooses for the texts, else the messages locale.
+  const std::pair<platform::LocaleVariables, const char*> cases[] = {
+      {{"it:fr_CA.UTF-8:de", "", "", "en_GB.UTF-8"}, "fr_CA"},  // no Italian: the next one
+      {{"it", "fr_FR.UTF-8@x", "nl_NL.UTF-8", "de_DE.UTF-8"}, "fr_FR"},
+      {{"de", "", "", "C.UTF-8"}, "de"},
+      {{"de", "C", "", "de_DE.UTF-8"}, ""},  // the C locale: gettext reads no LANGUAGE
+  };
+  const auto translated = [](std::string_view language) {
+    return language == "de" || language == "es" || language == "fr";
+  };
+  for (const auto& [variables, locale] : cases) {
+    EXPECT_EQ(platform::textLocaleFor(variables, translated), locale) << variables.language;
   }
 }
 
