@@ -98,7 +98,7 @@ void HistoryView::showChart() {
 // Seven bars side by side, oldest day on the left, each with its day name below and its count
 // above, scaled to the tallest; drawn in the text colour so it follows a light or dark theme.
 void HistoryView::drawChart(const Cairo::RefPtr<Cairo::Context>& cairo, int width, int height) {
-  const Gdk::RGBA ink = chart_->get_style_context()->get_color();
+  const Gdk::RGBA ink = chartInk();
   int most = 1;
   for (const Bar& bar : bars_) most = std::max(most, bar.pages);
   auto label = chart_->create_pango_layout("");
@@ -126,6 +126,10 @@ void HistoryView::drawChart(const Cairo::RefPtr<Cairo::Context>& cairo, int widt
       label->show_in_cairo_context(cairo);
     }
   }
+}
+
+Gdk::RGBA HistoryView::chartInk() const {
+  return chart_->get_style_context()->get_color();
 }
 
 void HistoryView::showTopSites() {

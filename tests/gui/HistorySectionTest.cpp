@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <gtkmm/settings.h>
 #include <gtkmm/snapshot.h>
 #include <gtkmm/stack.h>
 #include <gtkmm/widgetpaintable.h>
@@ -89,6 +90,11 @@ TEST_F(HistorySection, ChartsTheWeekSearchesItsLinesAndBlocksASiteOnSave) {
   EXPECT_EQ(bars, (std::vector<std::string>{"Fri 1", "Sat 0", "Sun 0", "Mon 0", "Tue 1", "Wed 0",
                                             "Thu 3"}));
   screenshot(*parents, "history-en");
+  // The chart draws in the theme's text colour, light on dark.
+  Gtk::Settings::get_default()->property_gtk_application_prefer_dark_theme() = true;
+  screenshot(*parents, "history-dark");
+  EXPECT_GT(history.chartInk().get_red(), 0.5);
+  Gtk::Settings::get_default()->property_gtk_application_prefer_dark_theme() = false;
 
   const auto shown = history.shownLines();
   EXPECT_EQ(shown->get_n_items(), 5u);
