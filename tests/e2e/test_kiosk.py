@@ -576,7 +576,7 @@ class KioskScenario:
         self.screenshot("parents-settings")
         # The password field has the keyboard; the fields follow it in reading order: the home
         # page, the nine blocked sites, the nine favourites, the address-bar switch, the whole-site
-        # switch, the two buttons.
+        # and the allowed-websites switches, the two buttons.
         self.key("Tab", "Tab", "ctrl+a")
         self.type_text("https://www.news.example")  # saved without its scheme and "www."
         self.key("Tab", "ctrl+a")
@@ -585,7 +585,7 @@ class KioskScenario:
         self.type_text(f"{self.origin}/fav.html")
         self.key(*["Tab"] * 9, "space")  # the address bar off
         self.screenshot("parents-settings-edited")
-        self.key("Tab", "Tab", "Tab", "Return")  # Save and Close
+        self.key("Tab", "Tab", "Tab", "Tab", "Return")  # Save and Close
         self.wait_gone("Parents' Settings")
         self.wait_for(lambda: self.read_settings() == self.expected_settings(),
                       "the settings file to hold the new values", timeout=5)

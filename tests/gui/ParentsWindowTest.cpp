@@ -19,7 +19,7 @@ class PromptStandIn : public parents::myprotocolparent {
   int told = 0;
 };
 
-// The switch keeps the stored text, whatever it is, until the parent clicks it. Close is the
+// A switch keeps the stored text, whatever it is, until the parent clicks it. Close is the
 // only way out: the window manager's close would leave the sessions waiting for ever.
 TEST_F(ParentsWindow, SavesTheAddressBarAsReadUntilTheSwitchIsClickedAndOnlyCloseCloses) {
   const struct {
@@ -27,22 +27,25 @@ TEST_F(ParentsWindow, SavesTheAddressBarAsReadUntilTheSwitchIsClickedAndOnlyClos
     bool shownOn;
     int clicks;
     std::string saved;
+    std::string key = "AB";
   } cases[] = {{"ON", true, 0, "ON"},  {"on", false, 0, "on"}, {std::nullopt, false, 0, ""},
-               {"on", false, 1, "ON"}, {"ON", true, 1, "OFF"}, {"ON", true, 2, "ON"}};
+               {"on", false, 1, "ON"}, {"ON", true, 1, "OFF"}, {"ON", true, 2, "ON"},
+               {"ON", true, 1, "OFF", "OF"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stored.value_or("(absent)") + " clicked " + std::to_string(c.clicks));
-    store({{"PD", "x"}, {"AB", c.stored}});
+    store({{"PD", "x"}, {c.key, c.stored}});
     PromptStandIn prompt;
     const auto window = parentsWindow(&prompt);
-    EXPECT_EQ(window->outlets().btnCheck->get_active(), c.shownOn);
-    for (int i = 0; i < c.clicks; ++i) window->outlets().btnCheck->activate();
+    auto* button = c.key == "OF" ? window->outlets().btnOnlyAllowed : window->outlets().btnCheck;
+    EXPECT_EQ(button->get_active(), c.shownOn);
+    for (int i = 0; i < c.clicks; ++i) button->activate();
     window->window().close();
     EXPECT_TRUE(window->window().get_visible());
     EXPECT_EQ(prompt.told, 0);
     window->outlets().btnClose->activate();
     ASSERT_TRUE(waitUntil([&] { return prompt.told == 1; }));
     EXPECT_FALSE(window->window().get_visible());
-    EXPECT_EQ(settings.value("AB"), c.saved);
+    EXPECT_EQ(settings.value(c.key), c.saved);
   }
 }
 
