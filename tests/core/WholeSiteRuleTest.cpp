@@ -92,10 +92,10 @@ TEST_F(Decisions, ExactRuleStandsWhenTheSwitchIsNotOn) {
 }
 
 TEST_F(Decisions, OnlyTheAllowedWebsites) {
-  set({{"OF", "ON"}});
+  set({{"OF", "ON"}, {"HP", "Home.Example/start"}});
   EXPECT_EQ(verdict("http://blocked.example/"), "dmn 3 blocked.example");
   for (const char* allowed : {"http://a.kids.example/", "http://sub.fav.example/",
-                              "http://start.harbinel.net/x", "about:blank"}) {
+                              "http://start.harbinel.net/x", "https://home.example/", "about:blank"}) {
     EXPECT_EQ(verdict(allowed), "allowed -1 ") << allowed;
   }
   EXPECT_EQ(verdict("http://example/"), "not -1 ");
