@@ -59,5 +59,17 @@ TEST_F(PageFreezeKeyboardTest, HomeEndsAPageThatHoldsItsProcess) {
   EXPECT_TRUE(waitForPage(kHome));
 }
 
+// Home does not wait for the limit: a process already reported unresponsive is ended at once.
+TEST_F(PageFreezeKeyboardTest, HomeEndsAnUnresponsiveProcessAtOnce) {
+  unresponsiveLimit = std::chrono::hours(1);
+  openFocused();
+  loadBusyPage("document.body.addEventListener('click', ");
+  clickAt(view->webView().widget(), 200, 200);
+  auto* engine = WEBKIT_WEB_VIEW(view->webView().gobj());
+  ASSERT_TRUE(waitUntil([&] { return !webkit_web_view_get_is_web_process_responsive(engine); }));
+  g_signal_emit_by_name(view->outlets().btnHome->gobj(), "clicked");
+  EXPECT_TRUE(waitForPage(kHome));
+}
+
 }  // namespace
 }  // namespace harbinel::test
