@@ -2,7 +2,6 @@
 # The kiosk session starts Harbinel again after every end but a parent's quit (status 0): here
 # a stand-in Harbinel is killed, then fails, then quits.
 set -euo pipefail
-session="$1"
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 cat >"$folder/harbinel" <<'STANDIN'
@@ -15,6 +14,6 @@ case $(wc -l <"$(dirname "$0")/starts") in
 esac
 STANDIN
 chmod +x "$folder/harbinel"
-PATH="$folder:$PATH" timeout 30 sh "$session"
+PATH="$folder:$PATH" timeout 30 sh "$1"
 starts=$(wc -l <"$folder/starts")
 [ "$starts" -eq 3 ] || { echo "Harbinel started $starts times, not 3"; exit 1; }
