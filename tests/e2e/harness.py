@@ -69,8 +69,9 @@ class Kiosk:
         self.addCleanup(self.server.server_close)
         self.addCleanup(self.server.shutdown)
         self.serve("start.harbinel.net/net/index.html", HOME_PAGE)  # must never be asked for
-        self.x_env = {"PATH": os.environ["PATH"], "HOME": self.home, "LANG": "C.UTF-8",
-                      "LC_ALL": "C.UTF-8", "DISPLAY": self.start_x_server()}
+        # The installed programs first: the kiosk session starts harbinel by name.
+        self.x_env = {"PATH": f"{self.prefix}/bin:{os.environ['PATH']}", "HOME": self.home,
+                      "LANG": "C.UTF-8", "LC_ALL": "C.UTF-8", "DISPLAY": self.start_x_server()}
         if self.window_manager:
             self.start_window_manager()
 
@@ -136,7 +137,8 @@ class Kiosk:
     def change_settings(self, **values):
         pathlib.Path(self.settings_path).write_bytes(plistlib.dumps(self.read_settings() | values))
 
-    def start_program(self, *arguments):
+    def start_program(self, *command):
+        """Starts an installed program (harbinel, or the kiosk session that starts it)."""
         # Only the sanitizers' options come from the caller. No accessibility bus runs here: keep
         # GTK and the web process from looking for one.
         env = {key: value for key, value in os.environ.items() if key.endswith("SAN_OPTIONS")}
@@ -145,16 +147,26 @@ class Kiosk:
                              "http_proxy": f"http://{self.origin}/", "no_proxy": ""}
         log = open(os.path.join(self.shots, "harbinel.log"), "wb")
         self.addCleanup(log.close)
-        self.program = self.spawn([os.path.join(self.prefix, "bin", "harbinel"), *arguments],
-                                  env=env, cwd=self.home, stdout=log, stderr=log)
+        self.program = self.spawn(command, env=env, cwd=self.home, stdout=log, stderr=log)
 
     def start_kiosk(self):
-        """Starts the program with the parent's own password set; the kiosk window, once shown."""
+        """Starts the kiosk session with the parent's own password set; its kiosk window."""
         self.change_settings(PD=PASSWORD, FW0="start.harbinel.net/net/")  # Open goes home
-        self.start_program()
+        self.start_program("harbinel-session")
+        return self.kiosk_window()
+
+    def kiosk_window(self):
         self.wait_for(lambda: self.shows(START_PAGE), "the start page")
         return self.wait_for(lambda: [w for w in self.windows("Harbinel")
                                       if self.geometry(w) == SCREEN], "the kiosk")[0]
+
+    def quit_with_password(self):
+        self.click(CLOSE_X, TOOLBAR_Y)
+        self.window("Close Application")
+        self.type_text(PASSWORD)
+        self.key("Return")
+        self.wait_for(lambda: self.program.poll() is not None, "the program to end")
+        self.assertEqual(self.program.returncode, 0)
 
     def tool(self, *command, check=False):
         """What a tool run on the test's display prints; "" when it fails, unless checked."""

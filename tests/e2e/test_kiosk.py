@@ -34,7 +34,7 @@ class KioskTests(Kiosk):
         self.serve(f"{self.origin}/fav.html", FAVOURITE)
         self.change_settings(BW0="blocked.example", FW0=f"{self.origin}/fav.html")
 
-        self.start_program("stray-argument")  # as a desktop launcher may pass one
+        self.start_program("harbinel", "stray-argument")  # as a desktop launcher may pass one
         self.first_start()
         self.go("http://typed.example/page.html")
         self.wait_for(lambda: self.shows(PAGE), "the typed page")
@@ -52,20 +52,12 @@ class KioskTests(Kiosk):
         self.wait_for(lambda: self.shows(FAVOURITE), "the favourite page")
         self.screenshot("favourite-page")
         self.parents_window(self.day_file())
-        self.open_from_toolbar(CLOSE_X, "Close Application")
-        self.type_text(PASSWORD)
-        self.key("Return")
-        self.wait_for(lambda: self.program.poll() is not None, "the program to end")
-        self.assertEqual(self.program.returncode, 0)
+        self.quit_with_password()
 
     def first_start(self):
         """The splash, the welcome window while the shipped password is set, then the kiosk."""
         splash = self.wait_for(lambda: self.windows("Harbinel"), "the splash")[0]
-        splash_seen = time.monotonic()
         self.window("Welcome to Harbinel")
-        # After launch, which comes after the splash shows, the kiosk is due in 3 s; the welcome
-        # window comes first (seen here up to a second late on a loaded machine).
-        self.assertGreaterEqual(time.monotonic() - splash_seen, 2.0)
         self.screenshot("welcome")
         self.type_text(PASSWORD)
         self.key("Tab")
@@ -168,6 +160,13 @@ class WithoutWindowManager(KioskTests, unittest.TestCase):
                 self.key(*focus)
                 self.hold_return(lambda: self.click_from_corner(picker, other), hold)
                 self.assert_kiosk_holds(f"{focus} {hold}")
+        # The kiosk session starts Harbinel again after any end but the parent's quit.
+        harbinel = ["pgrep", "--parent", str(self.program.pid), "--exact", "harbinel"]
+        killed = self.tool(*harbinel)
+        self.tool("kill", "-KILL", *killed.split(), check=True)
+        self.wait_for(lambda: self.tool(*harbinel) not in ("", killed), "Harbinel again")
+        self.kiosk_window()
+        self.quit_with_password()
 
 
 class WithOpenbox(KioskTests, unittest.TestCase):
