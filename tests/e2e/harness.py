@@ -56,8 +56,9 @@ class Kiosk:
                                   f"{type(self).__name__}.{self._testMethodName}")
         shutil.rmtree(self.shots, ignore_errors=True)
         os.makedirs(self.shots)
-        self.root = tempfile.mkdtemp(prefix="harbinel-e2e-")
-        self.addCleanup(shutil.rmtree, self.root, ignore_errors=True)
+        self.log = open(os.path.join(self.shots, "output.log"), "wb")  # the programs' output
+        self.addCleanup(self.log.close)
+        self.root = self.enterContext(tempfile.TemporaryDirectory(prefix="harbinel-e2e-"))
         self.prefix, self.home = os.path.join(self.root, "prefix"), os.path.join(self.root, "home")
         self.settings_path = os.path.join(self.prefix, "share", "harbinel", "data.plist")
         self.install()
@@ -116,8 +117,6 @@ class Kiosk:
         return ":" + number
 
     def start_window_manager(self):
-        log = open(os.path.join(self.shots, "window-manager.log"), "ab")
-        self.addCleanup(log.close)
         starts = []
 
         def managed():
@@ -125,7 +124,7 @@ class Kiosk:
             # is started again, a few times at most.
             if (not starts or starts[-1].poll() is not None) and len(starts) < 3:
                 starts.append(self.spawn(self.window_manager, env=self.x_env, cwd=self.home,
-                                         stdout=log, stderr=log))
+                                         stdout=self.log, stderr=self.log))
             return "window id" in self.tool("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
 
         # Setting up, not a checked behaviour: a loaded machine gets time.
@@ -145,9 +144,8 @@ class Kiosk:
         env |= self.x_env | {"TZ": "UTC", "GDK_BACKEND": "x11", "GTK_A11Y": "none",
                              "WEBKIT_A11Y_BUS_ADDRESS": "", "NO_AT_BRIDGE": "1",
                              "http_proxy": f"http://{self.origin}/", "no_proxy": ""}
-        log = open(os.path.join(self.shots, "harbinel.log"), "wb")
-        self.addCleanup(log.close)
-        self.program = self.spawn(command, env=env, cwd=self.home, stdout=log, stderr=log)
+        self.program = self.spawn(command, env=env, cwd=self.home, stdout=self.log,
+                                  stderr=self.log)
 
     def start_kiosk(self):
         """Starts the kiosk session with the parent's own password set; its kiosk window."""
@@ -189,7 +187,9 @@ class Kiosk:
             drawn = frames[-1] and len(set(self.pixels(*frames[-1])[::7])) > 8
             return drawn and frames[-1] == frames[-2] and found[0]
 
-        return self.wait_for(settled, f"the window {title!r} to show")
+        window = self.wait_for(settled, f"the window {title!r} to show")
+        self.screenshot(title)
+        return window
 
     def wait_gone(self, title):
         self.wait_for(lambda: not self.windows(title), f"the window {title!r} to go")
@@ -214,6 +214,7 @@ class Kiosk:
         self.tool("xdotool", "key", "--delay", "60", *keys, check=True)
 
     def screenshot(self, name):
+        name = re.sub(r"\W+", "-", name.lower())
         path = os.path.join(self.shots, f"{len(os.listdir(self.shots)):02d}-{name}.png")
         self.tool("import", "-window", "root", path)
         return path
@@ -236,8 +237,7 @@ class Kiosk:
         deadline = time.monotonic() + timeout
         while not (value := condition()):
             if time.monotonic() > deadline:
-                log = pathlib.Path(self.shots, "harbinel.log")
-                log = log.read_text(errors="replace")[-3000:] if log.exists() else ""
+                log = pathlib.Path(self.shots, "output.log").read_text(errors="replace")[-3000:]
                 self.fail(f"waited {timeout:.0f} s for {what}; screen: "
                           f"{self.screenshot('failure')}\nprogram output:\n{log}")
             time.sleep(0.05)

@@ -19,10 +19,6 @@ PAGE, FAVOURITE = (60, 179, 113), (100, 149, 237)  # colours of the pages served
 REPORT_END = "\n" + "-" * 49 + "\n\n"  # after each day's lines
 
 
-def history_line(time_stamp, text):
-    return b"\xff\xfe" + f"{time_stamp}  --> {text}\n".encode("utf-16-le")
-
-
 class KioskTests(Kiosk):
     def test_journey(self):
         """The welcome window at the first start, a typed address, a refused one, the parents'
@@ -41,12 +37,10 @@ class KioskTests(Kiosk):
         self.screenshot("typed-address")
         self.go("http://blocked.example/blocked.html")
         self.window("URL Block")
-        self.screenshot("url-block-alert")
         self.key("Return")
         self.logged.append("blocked.example/blocked.html")
         self.wait_for(lambda: self.shows(START_PAGE), "the start page after the block")
         picker = self.open_from_toolbar(FAVOURITES_X, "Favourites Websites")
-        self.screenshot("favourites")
         self.click_from_corner(picker, PICKER_OPEN)
         self.logged.append(f"{self.origin}/fav.html")
         self.wait_for(lambda: self.shows(FAVOURITE), "the favourite page")
@@ -58,18 +52,12 @@ class KioskTests(Kiosk):
         """The splash, the welcome window while the shipped password is set, then the kiosk."""
         splash = self.wait_for(lambda: self.windows("Harbinel"), "the splash")[0]
         self.window("Welcome to Harbinel")
-        self.screenshot("welcome")
         self.type_text(PASSWORD)
         self.key("Tab")
         self.type_text(PASSWORD)
         self.key("Return")
-        self.wait_gone("Welcome to Harbinel")
-        self.assertEqual(self.read_settings()["PD"], PASSWORD)
-        kiosk = self.wait_for(lambda: [w for w in self.windows("Harbinel") if w != splash],
-                              "the kiosk window")[0]
         self.wait_for(lambda: splash not in self.windows("Harbinel"), "the splash to go")
-        self.assertEqual(self.geometry(kiosk), SCREEN)
-        self.wait_for(lambda: self.shows(START_PAGE), "the start page, not the home address")
+        self.kiosk_window()  # showing the start page, not the home address
         self.screenshot("kiosk")
 
     def go(self, address):
@@ -89,7 +77,8 @@ class KioskTests(Kiosk):
             return len(lines) >= len(self.logged) and (data, lines)
 
         data, lines = self.wait_for(read, "the lines logged in the day file")
-        self.assertEqual(data, b"".join(history_line(*line) for line in lines))
+        self.assertEqual(data, b"".join(b"\xff\xfe" + f"{time_stamp}  --> {text}\n".encode(
+            "utf-16-le") for time_stamp, text in lines))
         self.assertEqual([text for _, text in lines], self.logged)
         # Stamped by the clock of the desktop's time zone (UTC here) as each line was written.
         seconds = range(-2, int(time.time() - self.today.timestamp()) + 3)
@@ -116,7 +105,6 @@ class KioskTests(Kiosk):
         self.type_text("https://www.news.example")  # saved without its scheme and "www."
         self.key(*["Tab"] * 18, "space", "Tab", "Tab", "Return")  # the address bar off; report
         self.window("Save")
-        self.screenshot("save-panel")
         reports = os.path.join(self.root, "reports")
         os.makedirs(reports)
         self.type_text(os.path.join(reports, "history"))
