@@ -47,9 +47,7 @@ class Pages(http.server.SimpleHTTPRequestHandler):
 
 
 class Kiosk:
-    """Set-up and helpers of a test case class; `window_manager` is the command of one, or None."""
-
-    window_manager = None
+    window_manager = None  # or the command of one
 
     def setUp(self):
         self.shots = os.path.join(os.environ.get("HARBINEL_E2E_OUTPUT", "e2e-screenshots"),
@@ -137,7 +135,6 @@ class Kiosk:
         pathlib.Path(self.settings_path).write_bytes(plistlib.dumps(self.read_settings() | values))
 
     def start_program(self, *command):
-        """Starts an installed program (harbinel, or the kiosk session that starts it)."""
         # Only the sanitizers' options come from the caller. No accessibility bus runs here: keep
         # GTK and the web process from looking for one.
         env = {key: value for key, value in os.environ.items() if key.endswith("SAN_OPTIONS")}
