@@ -27,11 +27,11 @@ TOOLBAR_Y, FAVOURITES_X, ADDRESS_FIELD_X, PARENTS_X, CLOSE_X = 28, 198, 620, 109
 # Open and Close of the favourites picker, from the window's lower right corner.
 PICKER_OPEN, PICKER_CLOSE = (55, 37), (150, 37)
 START_PAGE, HOME_PAGE = (244, 247, 255), (255, 215, 0)  # colours of the page area
-# Commands that must pass in the installed prefix: files that neither the journey opens nor the
-# package test looks for, and the desktop's validators.
+# Commands that must pass in the installed prefix: files the tests open none of, and the desktop's
+# validators.
 INSTALL_CHECKS = [
-    ["ls", "share/man/man1/harbinel.1.gz",
-     "share/icons/hicolor/scalable/apps/net.harbinel.Harbinel.svg"],
+    ["ls", "bin/harbinel-lists", "share/locale/de/LC_MESSAGES/harbinel.mo",
+     "share/man/man1/harbinel.1.gz", "share/icons/hicolor/scalable/apps/net.harbinel.Harbinel.svg"],
     ["desktop-file-validate", "share/applications/net.harbinel.Harbinel.desktop",
      "share/xsessions/harbinel-session.desktop"],
     ["appstreamcli", "validate", "--no-net", "--pedantic",

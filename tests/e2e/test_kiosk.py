@@ -7,6 +7,7 @@ import datetime
 import os
 import pathlib
 import re
+import signal
 import sys
 import time
 import unittest
@@ -145,11 +146,10 @@ class WithoutWindowManager(KioskTests, unittest.TestCase):
                 self.hold_return(lambda: self.click_from_corner(picker, other), hold)
                 self.assert_kiosk_holds(f"{focus} {hold}")
         # The kiosk session starts Harbinel again after any end but the parent's quit.
-        harbinel = ["pgrep", "--parent", str(self.program.pid), "--exact", "harbinel"]
-        killed = self.tool(*harbinel)
-        self.tool("kill", "-KILL", *killed.split(), check=True)
-        self.wait_for(lambda: self.tool(*harbinel) not in ("", killed), "Harbinel again")
-        self.kiosk_window()
+        killed = self.tool("xdotool", "getwindowpid", self.kiosk, check=True)
+        os.kill(int(killed), signal.SIGKILL)
+        self.wait_for(lambda: self.tool("xdotool", "getwindowpid", self.kiosk_window()) != killed,
+                      "the kiosk of a Harbinel started again")
         self.quit_with_password()
 
 
