@@ -79,7 +79,7 @@ TEST(Alert, ShowsItsTextsLiterallyNeverTallerThanTheScreenAndACloseCountsAsOK) {
   platform::runAlert("URL Block", text);
   EXPECT_EQ(alerts.alerts(), (std::vector<AlertRecorder::Shown>{{"URL Block", text}}));
   EXPECT_GT(height, 0);
-  EXPECT_LE(height, platform::primaryMonitorFrame().height);
+  EXPECT_LT(height, platform::primaryMonitorFrame().height) << "the screen clamps a taller one";
   EXPECT_EQ(platform::modalDepth(), 0);
 }
 
