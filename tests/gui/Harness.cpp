@@ -234,15 +234,17 @@ void pressKeys(std::initializer_list<const char*> keys) {
 
 Steps& Steps::when(std::function<bool()> ready, std::function<void()> act) {
   const auto deadline = std::chrono::steady_clock::now() + 15s;
-  polls_.push_back(Glib::signal_timeout().connect(
+  ++steps_;
+  sources_.push_back(Glib::signal_timeout().connect(
       [this, ready = std::move(ready), act = std::move(act), deadline] {
         if (ready()) {
           // From an idle source of its own: the action may open a session, inside which the
           // polls must go on.
-          Glib::signal_idle().connect_once([this, act] {
+          sources_.push_back(Glib::signal_idle().connect([this, act] {
             ++acted_;
             act();
-          });
+            return false;
+          }));
           return false;
         }
         if (std::chrono::steady_clock::now() < deadline) return true;

@@ -150,14 +150,14 @@ void pressKeys(std::initializer_list<const char*> keys);
 class Steps {
  public:
   ~Steps() {
-    for (sigc::connection& poll : polls_) poll.disconnect();
+    for (sigc::connection& source : sources_) source.disconnect();
   }
   Steps& when(std::function<bool()> ready, std::function<void()> act);
-  bool finished() const { return acted_ == polls_.size(); }
+  bool finished() const { return acted_ == steps_; }
 
  private:
-  std::vector<sigc::connection> polls_;
-  std::size_t acted_ = 0;
+  std::vector<sigc::connection> sources_;  // polls and the actions they queued
+  std::size_t steps_ = 0, acted_ = 0;
 };
 
 // The window that runs the innermost session is `window`, on screen.
