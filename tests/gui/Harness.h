@@ -252,7 +252,7 @@ using ParentsWindowController = std::unique_ptr<parents::FrmParentController, Cl
 class ParentControls : public ::testing::Test {
  public:
   parents::ParentServices services() const {
-    return {HARBINEL_BUILD_RESOURCES, settings, folder / "hts", clock, where};
+    return {HARBINEL_BUILD_RESOURCES, settings, folder / "hts", clock, where, pacing};
   }
   void store(const Entries& entries) const { writeFile(settingsPath(), propertyList(entries)); }
   Prompt prompt(std::string_view windowname, browser::myprotocolpassword* delegate = nullptr) {
@@ -275,6 +275,7 @@ class ParentControls : public ::testing::Test {
   platform::FixedClock clock{localTime(2025, 1, 2, 10, 0, 0, "Europe/Berlin")};
   platform::DateLocale where{"en_US", "Europe/Berlin"};
   storage::SettingsFile settings{folder / "data.plist"};
+  parents::PasswordPacing* pacing = nullptr;  // unpaced unless a test sets one
   AlertRecorder alerts;
 };
 

@@ -29,9 +29,15 @@ using LockdownKeyboardTest = BrowserTest;
 
 // The window covers the monitor undecorated and a close does not end it. Permissions are denied
 // without a question (a listener that would say yes never hears of them), nothing is downloaded,
-// and nothing but a web page reaches the main frame, directly or from a page.
-TEST_F(LockdownTest, KioskWindowCoversTheScreenAndPagesReachNothingButWebPages) {
+// and nothing but a web page reaches the main frame, directly or from a page. Script dialogs:
+// three per load, then confirm is false and prompt null. A page's process that ends brings the
+// home page back, a bounded number of times, then a calm page.
+TEST_F(LockdownTest, KioskWindowCoversTheScreenPagesReachNothingButWebPagesAndCrashesGoHome) {
   server.page("fine.example/tool.bin", {.body = "xx", .contentType = "application/octet-stream"});
+  server.page("fine.example/away.html", {.body = titled("Away")});
+  server.page("dialogs.test/", {.body = "<script>let yes = 0; for (let i = 0; i < 5; i++) "
+                                        "if (confirm('?')) yes++; "
+                                        "document.title = yes + ',' + prompt('?');</script>"});
   open();
   browser::FullScreenableWindow& window = view->window();
   const platform::MonitorFrame screen = platform::primaryMonitorFrame();
@@ -100,16 +106,7 @@ navigator.mediaDevices.getUserMedia({video: true, audio: true})
     EXPECT_TRUE(waitForTitle("Stayed")) << address;
     EXPECT_EQ(view->webView().mainFrameURL(), "http://fine.example/leave.html") << address;
   }
-}
 
-// A page's process that ends brings the home page back, a bounded number of times, then a calm
-// page. Script dialogs: three per load, then confirm is false and prompt null.
-TEST_F(LockdownTest, CrashedPagesComeBackHomeABoundedNumberOfTimesAndScriptDialogsAreBounded) {
-  server.page("fine.example/away.html", {.body = titled("Away")});
-  server.page("dialogs.test/", {.body = "<script>let yes = 0; for (let i = 0; i < 5; i++) "
-                                        "if (confirm('?')) yes++; "
-                                        "document.title = yes + ',' + prompt('?');</script>"});
-  open();
   int shown = 0;
   const auto answer = +[](WebKitWebView*, WebKitScriptDialog* dialog, int* shown) {
     ++*shown;

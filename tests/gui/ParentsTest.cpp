@@ -154,12 +154,9 @@ TEST_F(PasswordPrompt, QuitModeEndsTheProcessWithStatusZeroAfterAWrongAttempt) {
 // nothing meanwhile, the next prompt of the run shows the same wait, and it ends on time.
 TEST_F(PasswordPrompt, DisablesOkWithACountdownAfterThreeWrongPasswords) {
   store({{"PD", "Secret"}});
-  parents::PasswordPacing pacing(clock);
-  auto paced = services();
-  paced.pacing = &pacing;
-  Prompt guard(new parents::FrmPassword(paced));
-  guard->setWindowname(std::string(kParentsMenu));
-  guard->window().present();
+  parents::PasswordPacing paced(clock);
+  pacing = &paced;
+  const auto guard = prompt(kParentsMenu);
   const auto& outlets = guard->outlets();
   for (std::size_t attempt = 1; attempt <= 3; ++attempt) {
     outlets.txtfieldpassword->set_text("wrong");
@@ -174,8 +171,7 @@ TEST_F(PasswordPrompt, DisablesOkWithACountdownAfterThreeWrongPasswords) {
   settle();
   EXPECT_EQ(alerts.size(), 3u);
 
-  Prompt again(new parents::FrmPassword(paced));
-  again->window();
+  const auto again = prompt(kParentsMenu);
   EXPECT_FALSE(again->outlets().btnOk->get_sensitive());
   clock.set(clock.now() + std::chrono::seconds(2));
   EXPECT_TRUE(waitUntil([&] { return outlets.btnOk->get_sensitive(); }));
@@ -388,12 +384,13 @@ TEST_F(ParentsWindow, HistoryChartsTheWeekSearchesItsLinesBlocksASiteAndFollowsT
 }
 
 // The administrator's value shows in its field, locked with its note, and takes no changes; the
-// save leaves the key alone and names only what it changed, never a value. A managed file that
-// cannot be read at all is said in the window, not passed over.
-TEST_F(ParentsWindow, AdministeredFieldsAreLockedWithTheirNoteAndSavesNameTheChangedKeysOnly) {
+// line under a blocked-site field explains the entry as typed and under the switch; the save
+// leaves the managed key alone and names only what it changed, never a value. A managed file
+// that cannot be read at all is said in the window, not passed over.
+TEST_F(ParentsWindow, AdministeredFieldsAreLockedOthersExplainTheirEntryAndSavesNameKeysOnly) {
   settings = storage::SettingsFile(settingsPath(), folder / "managed.plist");
   Journal journal;
-  store({{"PD", "parent"}, {"BW3", "parent.example"}});
+  store({{"PD", "parent"}, {"BW1", "youtube.com/watch"}, {"BW3", "parent.example"}});
   writeFile(folder / "managed.plist", propertyList({{"BW3", "school.example"}, {"AB", "ON"}}));
   const auto window = parentsWindow();
   const auto& outlets = window->outlets();
@@ -403,28 +400,6 @@ TEST_F(ParentsWindow, AdministeredFieldsAreLockedWithTheirNoteAndSavesNameTheCha
   EXPECT_FALSE(outlets.btnCheck->get_sensitive());
   EXPECT_TRUE(outlets.txtfieldbw[2]->get_sensitive());
   EXPECT_TRUE(outlets.lblAdministered->get_visible());
-  outlets.txtfieldpassword->set_text("secret value");
-  outlets.txtfieldbw[2]->set_text("new.example");
-  outlets.btnClose->activate();
-  ASSERT_TRUE(waitUntil([&] { return !window->window().get_visible(); }));
-  EXPECT_EQ(storage::SettingsFile(settingsPath()).value("BW3"), "parent.example");
-  const auto saved = journal.events("settings-saved");
-  ASSERT_EQ(saved.size(), 1u);
-  EXPECT_EQ(saved[0].at("HARBINEL_KEYS"), "PD BW2");
-  EXPECT_EQ(saved[0].at("MESSAGE").find("secret"), std::string::npos);
-
-  writeFile(folder / "managed.plist", "<plist><dict><key>BW0</key>");
-  const auto unreadable = parentsWindow();
-  EXPECT_TRUE(unreadable->outlets().txtfieldbw[3]->get_sensitive());
-  EXPECT_NE(unreadable->outlets().lblAdministered->get_text().raw().find("managed.plist"),
-            std::string::npos);
-}
-
-// The line under a blocked-site field follows the typing and the switch.
-TEST_F(ParentsWindow, EachBlockedSiteFieldExplainsItsEntry) {
-  store({{"PD", "x"}, {"BW1", "youtube.com/watch"}});
-  const auto window = parentsWindow();
-  const auto& outlets = window->outlets();
   EXPECT_EQ(outlets.explainbw[1]->get_text(), "never matches: an entry with a '/' is never a host");
   EXPECT_FALSE(outlets.explainbw[0]->get_visible());
   outlets.btnWholeSites->activate();
@@ -433,6 +408,21 @@ TEST_F(ParentsWindow, EachBlockedSiteFieldExplainsItsEntry) {
   outlets.txtfieldbw[0]->set_text("M.Example.ORG");
   ASSERT_TRUE(waitUntil([&] { return outlets.explainbw[0]->get_visible(); }));
   EXPECT_EQ(outlets.explainbw[0]->get_text(), "blocks m.example.org and every address under it");
+  outlets.txtfieldpassword->set_text("secret value");
+  outlets.txtfieldbw[2]->set_text("new.example");
+  outlets.btnClose->activate();
+  ASSERT_TRUE(waitUntil([&] { return !window->window().get_visible(); }));
+  EXPECT_EQ(storage::SettingsFile(settingsPath()).value("BW3"), "parent.example");
+  const auto saved = journal.events("settings-saved");
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved[0].at("HARBINEL_KEYS"), "PD BW0 BW2 WS");
+  EXPECT_EQ(saved[0].at("MESSAGE").find("secret"), std::string::npos);
+
+  writeFile(folder / "managed.plist", "<plist><dict><key>BW0</key>");
+  const auto unreadable = parentsWindow();
+  EXPECT_TRUE(unreadable->outlets().txtfieldbw[3]->get_sensitive());
+  EXPECT_NE(unreadable->outlets().lblAdministered->get_text().raw().find("managed.plist"),
+            std::string::npos);
 }
 
 }  // namespace
