@@ -24,7 +24,8 @@ TEST(StartUpMends, SettingsCopyIsPrivateAndTheListsAreNot) {
   test::TemporaryFolder root;
   platform::Folders folders{root / "share", root / "resources", {}};
   fs::create_directories(folders.resources);
-  for (const char* name : {"data.plist", "dmn", "dmnsame"}) test::writeFile(folders.resources / name, "x");
+  for (const char* name : {"data.plist", "dmn", "dmnsame"})
+    test::writeFile(folders.resources / name, "x");
   const platform::FixedClock clock(test::localTime(2026, 12, 5, 12, 0, 0, "UTC"));
   app::createPlist(folders, clock, {"en_GB", "UTC"}, [] { FAIL(); });
   EXPECT_EQ(modeOf(folders.dataFolder() / "data.plist"), 0600u);
