@@ -3,9 +3,7 @@
 #include "filter/BlockLists.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -47,11 +45,7 @@ class Decisions : public ::testing::Test {
     const std::string command = std::string(HARBINEL_LISTS_TOOL) + " check --data " +
                                 folder.path().string() + " --settings " + settings.path().string() +
                                 arguments + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[1024] = {};
-    const std::string said(buffer, std::fread(buffer, 1, sizeof buffer - 1, pipe));
-    status = WEXITSTATUS(::pclose(pipe));
-    return said;
+    return test::runCommand(command, status);
   }
 
   test::TemporaryFolder folder;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "tests/core/TestSupport.h"
 
 using namespace harbinel::filter;
+using harbinel::test::runCommand;
 
 namespace {
 
@@ -28,17 +28,6 @@ std::string outcomeOf(const std::string& line) {
     for (std::size_t i = 0; i < counts[k]; ++i) said += names[k];
   }
   return said.substr(1);
-}
-
-// The standard output of a shell command; `status` gets its exit status.
-std::string run(const std::string& command, int& status) {
-  FILE* pipe = ::popen(command.c_str(), "r");
-  std::string output;
-  char buffer[4096];
-  while (const std::size_t read = std::fread(buffer, 1, sizeof buffer, pipe))
-    output.append(buffer, read);
-  status = WEXITSTATUS(::pclose(pipe));
-  return output;
 }
 
 }  // namespace
@@ -114,9 +103,9 @@ TEST(ListImport, ToolReadsFilesGzipXzAndStandardInputAndReportsCounts) {
                             "0.0.0.0 a.example b.example g.example/x\n127.0.0.1 localhost\n");
   harbinel::test::writeFile(folder / "adblock.txt", "! list\n||c.example^\n||a.example^\n");
   int status = -1;
-  const std::string said = run(tool + " -o " + output + " " + (folder / "hosts").string() + " " +
-                                   (folder / "adblock.txt").string() + " 2>&1",
-                               status);
+  const std::string said = runCommand(tool + " -o " + output + " " + (folder / "hosts").string() +
+                                          " " + (folder / "adblock.txt").string() + " 2>&1",
+                                      status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(harbinel::test::readFile(output), "a.example\nb.example\nc.example");
   EXPECT_EQ(said.substr(said.find("adblock.txt:")),
@@ -126,21 +115,23 @@ TEST(ListImport, ToolReadsFilesGzipXzAndStandardInputAndReportsCounts) {
             "blank lines\n");
   // A list with nothing to keep leaves the output as it was.
   EXPECT_EQ(
-      run("echo '||c.example/x^' | " + tool + " -o " + output + " - 2>/dev/null; echo $?", status),
+      runCommand("echo '||c.example/x^' | " + tool + " -o " + output + " - 2>/dev/null; echo $?",
+                 status),
       "1\n");
   EXPECT_EQ(harbinel::test::readFile(output), "a.example\nb.example\nc.example");
 
-  const std::string plain = run(tool + " " + kSlice + " 2>/dev/null", status);
+  const std::string plain = runCommand(tool + " " + kSlice + " 2>/dev/null", status);
   EXPECT_TRUE(plain.starts_with("1.1.104.12\n") && plain.ends_with("\nzx2a.cdn-2-45.ru"));
-  EXPECT_EQ(
-      run("gzip -c " + kSlice + " > " + output + " && " + tool + " " + output + " 2>/dev/null",
-          status),
-      plain);
-  EXPECT_EQ(run("xz -c " + kSlice + " | " + tool + " - 2>/dev/null", status), plain);
+  EXPECT_EQ(runCommand("gzip -c " + kSlice + " > " + output + " && " + tool + " " + output +
+                           " 2>/dev/null",
+                       status),
+            plain);
+  EXPECT_EQ(runCommand("xz -c " + kSlice + " | " + tool + " - 2>/dev/null", status), plain);
   EXPECT_EQ(status, 0);
   for (const std::string& arguments : {" " + (folder / "absent").string(), std::string(),
                                        " - < <(xz -c " + kSlice + " | head -c 2000)"}) {
-    EXPECT_EQ(run("bash -c '" + tool + arguments + "' 2>/dev/null", status), "") << arguments;
+    EXPECT_EQ(runCommand("bash -c '" + tool + arguments + "' 2>/dev/null", status), "")
+        << arguments;
     EXPECT_EQ(status, 2) << arguments;
   }
 }

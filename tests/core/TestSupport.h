@@ -36,8 +36,10 @@ std::string readFile(const std::filesystem::path& path);
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
-// Runs a Python 3 program (its source text) with arguments (no single quotes in them);
-// returns its standard output and sets `status` to the wait status (0 on success).
+// Runs a shell command; returns its standard output and sets `status` to its exit status.
+std::string runCommand(const std::string& command, int& status);
+
+// Runs a Python 3 program (its source text) with arguments (no single quotes in them).
 std::string runPython(const std::string& program, const std::vector<std::string>& arguments,
                       int& status);
 
