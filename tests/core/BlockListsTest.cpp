@@ -30,7 +30,8 @@ class Decisions : public ::testing::Test {
                                     "cher.example."},
                                    {"BW2", "youtube.com/watch"},
                                    {"BW3", "Caps.Example"},
-                                   {"FW1", "fav.example/page"}});
+                                   {"FW1", "fav.example/page"},
+                                   {"BW9", "nine.example"}});
     ASSERT_TRUE(settings.save(entries).ok());
   }
   std::string verdict(const std::string& address) {
@@ -141,6 +142,7 @@ TEST_F(Decisions, WholeSitesMostSpecificNameFirst) {
        {"http://[::1]/", "numbers -1 "},
        {"http://10.0.0.1/", "allowed -1 "},
        {"http://fine.example/", "allowed -1 "},
+       {"http://nine.example/", "allowed -1 "},  // only the slots BW0 to BW8
        {"", "allowed -1 "}});  // the empty host is not the list's final empty line
   set({{"WS", "on"}});         // anything but "ON" leaves the exact rule
   EXPECT_EQ(verdict("http://blocked.example/"), "dmn 3 blocked.example");

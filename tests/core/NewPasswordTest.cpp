@@ -14,7 +14,7 @@ TEST(NewPassword, RulesInPlainWords) {
     const char* problem;
   } cases[] = {
       {"äöü€", "äöü€", ""},  // four characters, eleven bytes
-      {"abc", "abc", "The password needs at least 4 characters."},
+      {"äöü", "äöü", "The password needs at least 4 characters."},
       {"harbinel", "harbinel", "Choose a password of your own, not the one Harbinel comes with."},
       {"Harbinel", "Harbinel", ""},
       {"abcd ", "abcd", "Type the same password again in the second field."},
