@@ -23,7 +23,8 @@ TEST(ChangeUrlTest, RemovesSchemeAndWwwLiteralsWhereverTheyStandInOnePass) {
             {"http://example.org/?r=https://www.example.net/www.x", "example.org/?r=example.net/x"},
             {"ftp://www.example.org/", "ftp://example.org/"},
             {"Https://Www.example.org", "Https://Www.example.org"},
-            {"hthttp://tp://x", "http://x"},  // a piece formed by a cut survives that pass
+            // A piece formed by a cut survives that pass, and "https://www." went before it.
+            {"hthttps://tps://www.x", "https://x"},
             {"www.www.www.x", "x"},
             {"a.orghttps://", "a.org"},
             {std::string("http://a\0b\xC3\xBC", 12), std::string("a\0b\xC3\xBC", 5)}});
