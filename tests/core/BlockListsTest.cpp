@@ -87,19 +87,6 @@ TEST_F(Decisions, ExactRuleAsksTheParentsListThenDmnThenDmnsame) {
   EXPECT_EQ(lists.readfromdmn("a.org"), 1) << "the parent's changes count from the next decision";
 }
 
-TEST_F(Decisions, MissingListsBlockNothingAndAnUnreadableSettingsFileNoSlot) {
-  ASSERT_TRUE(settings.save({{"BW0", "parent.org"}}).ok());
-  writeFile(folder / "dmnsame", "same.org");
-  BlockLists fromFiles{settings};
-  fromFiles.createDnsArray(folder.path());
-  EXPECT_EQ(fromFiles.readfromdmn("parent.org"), 0);
-  EXPECT_EQ(fromFiles.readfromdmn("same.org"), 0);
-  EXPECT_EQ(fromFiles.readfromdmn(""), -1);  // a missing file has no empty entry
-  writeFile(settings.path(), "not a property list");
-  EXPECT_EQ(fromFiles.readfromdmn("parent.org"), -1);
-  EXPECT_TRUE(fromFiles.userblockArray().empty());
-}
-
 TEST_F(Decisions, PageIsJudgedByTheHostTextOfItsNormalisedAddress) {
   set({{"BW4", "example.org"}});
   struct Case {
