@@ -153,8 +153,9 @@ TEST_F(Decisions, OnlyTheAllowedWebsites) {
   EXPECT_EQ(verdict("http://kids.example/"), "not -1 ");
   // Frames are judged only under one of the two switches.
   EXPECT_TRUE(lists.refusesFrame("http://kids.example/"));
-  set({{"OF", "OFF"}});
-  EXPECT_FALSE(lists.refusesFrame("http://blocked.example/"));
+  set({{"OF", "OFF"}, {"BW4", "kids.example"}});
+  EXPECT_EQ(verdict("http://kids.example/"), "BW 3BW4 kids.example");
+  EXPECT_FALSE(lists.refusesFrame("http://kids.example/"));
 }
 
 // lists.d is asked after the shipped lists, its files in name order, under either rule;
