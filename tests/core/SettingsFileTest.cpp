@@ -75,7 +75,7 @@ const Entries kAwkwardStrings = {
     {"", "empty key"},
 };
 
-class Settings_ : public ::testing::Test {
+class SettingsFileTest : public ::testing::Test {
  protected:
   TemporaryFolder folder;
   SettingsFile settings{folder / "data.plist"};
@@ -85,7 +85,7 @@ class Settings_ : public ::testing::Test {
 
 // Our save is read back by plistlib, whose files we read in both formats; values of other types
 // stay in the file untouched.
-TEST_F(Settings_, PlistlibAndWeReadEachOthersFilesWithEveryValueIntact) {
+TEST_F(SettingsFileTest, PlistlibAndWeReadEachOthersFilesWithEveryValueIntact) {
   for (const std::string format : {"xml", "binary"}) {
     SCOPED_TRACE(format);
     Entries strings = kAwkwardStrings;
@@ -109,7 +109,7 @@ TEST_F(Settings_, PlistlibAndWeReadEachOthersFilesWithEveryValueIntact) {
   EXPECT_EQ(settings.load(), (Settings{{"BW0", "kept"}}));
 }
 
-TEST_F(Settings_, RefusesTextThatXmlCannotHoldAndWritesNothing) {
+TEST_F(SettingsFileTest, RefusesTextThatXmlCannotHoldAndWritesNothing) {
   ASSERT_TRUE(settings.save({{"PD", "old"}}).ok());
   const std::string before = readFile(settings.path());
   const std::pair<Entries, std::string> cases[] = {
@@ -134,7 +134,7 @@ TEST_F(Settings_, RefusesTextThatXmlCannotHoldAndWritesNothing) {
   EXPECT_EQ(readFile(settings.path()), binary);
 }
 
-TEST_F(Settings_, DamagedFilesReadEmptyAndAreNeverOverwritten) {
+TEST_F(SettingsFileTest, DamagedFilesReadEmptyAndAreNeverOverwritten) {
   const std::string good =
       "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>PD</key>"
       "<string>secret</string></dict></plist>";
@@ -176,7 +176,7 @@ TEST_F(Settings_, DamagedFilesReadEmptyAndAreNeverOverwritten) {
   EXPECT_TRUE(settings.save({{"PD", "a"}}).ok()) << "an empty file is started afresh";
 }
 
-TEST_F(Settings_, FailedWritesAreReportedAndLeaveTheFileAsItWas) {
+TEST_F(SettingsFileTest, FailedWritesAreReportedAndLeaveTheFileAsItWas) {
   fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::others_exec);
   ASSERT_TRUE(settings.save({{"PD", "old"}}).ok());
   const std::string before = readFile(settings.path());
@@ -198,7 +198,7 @@ TEST_F(Settings_, FailedWritesAreReportedAndLeaveTheFileAsItWas) {
       << "no temporary file left behind";
 }
 
-TEST_F(Settings_, TwoProcessesSavingAtOnceLoseNoKey) {
+TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceLoseNoKey) {
   constexpr int kSaves = 15;
   EXPECT_TRUE(runInTwoProcessesAtOnce([&](int process) {
     bool ok = true;
@@ -210,7 +210,7 @@ TEST_F(Settings_, TwoProcessesSavingAtOnceLoseNoKey) {
 }
 
 // Every save of generation g writes g into all twenty keys, so a file mixing two saves shows.
-TEST_F(Settings_, KilledAtAnyMomentOfASaveTheSettingsHoldOneWholeGeneration) {
+TEST_F(SettingsFileTest, KilledAtAnyMomentOfASaveTheSettingsHoldOneWholeGeneration) {
   const auto generation = [](int g) {
     Entries entries;
     for (int key = 0; key < 20; ++key)
@@ -238,7 +238,7 @@ TEST_F(Settings_, KilledAtAnyMomentOfASaveTheSettingsHoldOneWholeGeneration) {
   EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{".data.plist.lock", "data.plist"}));
 }
 
-TEST_F(Settings_, ASaveWritesThroughLinksAndKeepsTheFilesMode) {
+TEST_F(SettingsFileTest, ASaveWritesThroughLinksAndKeepsTheFilesMode) {
   fs::create_directory(folder / "etc");
   ASSERT_TRUE(SettingsFile(folder / "etc" / "data.plist").save({{"PD", "old"}}).ok());
   ::chmod((folder / "etc" / "data.plist").c_str(), 0640);
@@ -251,7 +251,7 @@ TEST_F(Settings_, ASaveWritesThroughLinksAndKeepsTheFilesMode) {
 
 // The administrator's settings win at every read, a save never writes them, and a file that
 // cannot be used is said once and never takes the parent's settings along.
-TEST_F(Settings_, ManagedKeysWinEveryReadAreNeverSavedAndABadFileIsSaidOnce) {
+TEST_F(SettingsFileTest, ManagedKeysWinEveryReadAreNeverSavedAndABadFileIsSaidOnce) {
   std::vector<std::string> logged;
   const auto previous =
       harbinel::platform::setLogObserver([&](std::string_view line) { logged.emplace_back(line); });
