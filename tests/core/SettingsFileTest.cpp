@@ -114,7 +114,7 @@ TEST_F(SettingsFileTest, RefusesTextThatXmlCannotHoldAndWritesNothing) {
   const std::string before = readFile(settings.path());
   const std::pair<Entries, std::string> cases[] = {
       {{{"PD", "new"}, {"BW0", std::string("a\0b", 3)}}, "BW0 holds the control character U+0000"},
-      {{{"FW\x1B", "x"}}, "U+001B"},
+      {{{"FW\x1B", "x"}}, "FW\x1B holds the control character U+001B"},
       {{{"PD", "\xC3"}}, "not UTF-8"},
       {{{"PD", "\xEF\xBF\xBF"}}, "U+FFFF"},
   };
