@@ -412,16 +412,20 @@ void FrmParentController::sameEveryDay() {
   }
 }
 
+// A time key stays absent until the parent sets it: without limits the file stays as it was.
 void FrmParentController::addTimeLimits(std::vector<std::pair<std::string, std::string>>& entries) {
+  const storage::Settings before = services_.settings.load();
+  const auto add = [&](std::string key, std::string value) {
+    if (!value.empty() || before.contains(key)) entries.emplace_back(std::move(key), std::move(value));
+  };
   for (int day = 0; day < kWeekdays; ++day) {
     Gtk::SpinButton& minutes = *outlets_.timeminutes[day];
     minutes.update();  // a number typed but not yet entered counts
-    entries.emplace_back(slotKey("TM", day), outlets_.timeday[day]->get_active()
-                                                 ? std::to_string(minutes.get_value_as_int())
-                                                 : std::string());
+    add(slotKey("TM", day),
+        outlets_.timeday[day]->get_active() ? std::to_string(minutes.get_value_as_int()) : "");
   }
-  entries.emplace_back("TF", text(*outlets_.txtfieldfrom));
-  entries.emplace_back("TU", text(*outlets_.txtfielduntil));
+  add("TF", text(*outlets_.txtfieldfrom));
+  add("TU", text(*outlets_.txtfielduntil));
 }
 
 // Today's time as the saved settings count it.

@@ -26,6 +26,7 @@ struct Scenario {
   std::string name;
   std::vector<std::pair<std::string, std::string>> settings;
   std::vector<Step> steps;
+  friend void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
 };
 
 const Scenario kScenarios[] = {

@@ -18,9 +18,11 @@ bool showsTimeUp(browser::MainView& view) {
 }
 
 // The rules are the core's; here: the spent day shows the time-up page at the start, Home and
-// a typed address do nothing, Parents still opens, and a grant there brings the start page back.
+// a typed address load nothing, Parents still opens, and a grant there brings the home page back;
+// the Time section's limits are saved with the rest.
 TEST_F(TimeUpTest, ShowsTheTimeUpPageUntilAParentGivesMoreTime) {
-  Entries entries = {{"PD", "Secret"}, {"AB", "ON"}};
+  Entries entries = {{"PD", "Secret"}, {"AB", "ON"}, {"HP", "kids.test/home"}};
+  server.page("kids.test/home", {.body = titled("Kids")});
   for (int day = 0; day < 7; ++day) entries.emplace_back("TM" + std::to_string(day), "30");
   writeFile(folder / "data.plist", propertyList(entries));
   browser::TimeKeeper(settings, folder / "time", clock).count(30min);
@@ -40,30 +42,32 @@ TEST_F(TimeUpTest, ShowsTheTimeUpPageUntilAParentGivesMoreTime) {
   EXPECT_TRUE(server.requests().empty());
   EXPECT_TRUE(historyLines().empty());
 
+  const auto parents = [&]() -> const auto& { return view->frmpassword()->frmparentcontroller()->outlets(); };
   Steps steps;
   steps.when([&] { return view->frmpassword() != nullptr && isInSession(view->frmpassword()->window()); },
              [&] { enterPassword(*view->frmpassword(), "Secret"); })
       .when([&] { return parentsWindowInSession(*view->frmpassword()) != nullptr; },
             [&] {
-              const auto& outlets = view->frmpassword()->frmparentcontroller()->outlets();
-              EXPECT_EQ(outlets.lblTimeToday->get_text(), "Today: 30 min used, 0 min left.");
-              dynamic_cast<Gtk::Stack&>(*outlets.lblTimeToday->get_ancestor(GTK_TYPE_STACK))
+              EXPECT_EQ(parents().lblTimeToday->get_text(), "Today: 30 min used, 0 min left.");
+              dynamic_cast<Gtk::Stack&>(*parents().lblTimeToday->get_ancestor(GTK_TYPE_STACK))
                   .set_visible_child("time");
             })
-      .when([&] { return view->frmpassword()->frmparentcontroller()->outlets().btnGrant15->get_mapped(); },
-            [&] { view->frmpassword()->frmparentcontroller()->outlets().btnGrant15->activate(); })
-      .when([&] {
-              return view->frmpassword()->frmparentcontroller()->outlets().lblTimeToday->get_text() ==
-                     "Today: 30 min used, 15 min left.";
-            },
+      .when([&] { return parents().btnGrant15->get_mapped(); },
             [&] {
+              parents().btnGrant15->activate();
+              parents().timeminutes[0]->set_value(45);
+              parents().btnSameEveryDay->activate();
+            })
+      .when([&] { return parents().timeminutes[6]->get_value() == 45; },
+            [&] {
+              EXPECT_EQ(parents().lblTimeToday->get_text(), "Today: 30 min used, 15 min left.");
               keepScreenshot("parents-time-section");
-              view->frmpassword()->frmparentcontroller()->outlets().btnClose->activate();
+              parents().btnClose->activate();
             });
   view->outlets().btnParent->activate();
   ASSERT_TRUE(waitUntil([&] { return steps.finished() && platform::modalDepth() == 0; }));
-  EXPECT_TRUE(waitForPage(kHome));
-  EXPECT_NE(pageText(view->webView()).find("You have 15 minutes left today."), std::string::npos);
+  EXPECT_TRUE(waitForPage("http://kids.test/home"));
+  EXPECT_EQ(settings.value("TM6"), "45");
 }
 
 }  // namespace
