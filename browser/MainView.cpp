@@ -257,7 +257,7 @@ void MainView::closeMainApplication() {
 }
 
 void MainView::showhideAddressBar() {
-  timeTick();  // a grant counts at once
+  timeTick();                             // a grant counts at once
   if (startPageShown()) showStartPage();  // with the favourites as the parent left them
   const bool shown = services_.settings.value("AB") == "ON";
   outlets_.urltxtField->set_visible(shown);
@@ -464,7 +464,8 @@ void MainView::timeTick() {
 }
 
 bool MainView::parentsWindowOpen() {
-  parents::FrmParentController* parents = frmpassword_ ? frmpassword_->frmparentcontroller() : nullptr;
+  parents::FrmParentController* parents =
+      frmpassword_ ? frmpassword_->frmparentcontroller() : nullptr;
   return parents != nullptr && parents->window().get_visible();
 }
 
@@ -491,9 +492,10 @@ void MainView::showTimeUp() {
   homePageRequested_.clear();
   std::string templateText;
   if (!platform::readWholeFile(services_.resourceFolder / "TimeUp.html", templateText)) {
-    templateText = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>{{TITLE}}</title>"
-                   "</head><body style=\"font-family: sans-serif; text-align: center\">"
-                   "<h1>{{TITLE}}</h1><p>{{TEXT}}</p></body></html>";
+    templateText =
+        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>{{TITLE}}</title>"
+        "</head><body style=\"font-family: sans-serif; text-align: center\">"
+        "<h1>{{TITLE}}</h1><p>{{TEXT}}</p></body></html>";
   }
   webView_->showBuiltInPage(renderTimeUpPage(templateText));
 }

@@ -179,10 +179,10 @@ class MainView : public myprotocol, public myprotocolpassword {
   parents::PasswordPacing pacing_;  // for the whole run, whichever prompt asks
   TimeKeeper timeKeeper_;
   sigc::connection timeTicks_;
-  std::chrono::steady_clock::time_point lastTick_;  // a clock no one can set back
+  std::chrono::steady_clock::time_point lastTick_;   // a clock no one can set back
   std::chrono::steady_clock::duration uncounted_{};  // less than a second, kept for the next tick
-  bool timeUp_ = false;                             // the time-up page is in the page area
-  std::string noticeShown_;                         // the start page's time line as last shown
+  bool timeUp_ = false;                              // the time-up page is in the page area
+  std::string noticeShown_;                          // the start page's time line as last shown
   Outlets outlets_;
   std::unique_ptr<platform::WindowResource> resource_;
   std::unique_ptr<platform::WebView> webView_;

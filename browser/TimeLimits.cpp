@@ -30,8 +30,8 @@ struct LocalMoment {
 };
 
 LocalMoment localMoment(platform::TimePoint moment, const platform::DateLocale& where) {
-  const std::string text = platform::formatDate(
-      moment, "yyyy-MM-dd EEE HH mm ss", {"en_US_POSIX@calendar=gregorian", where.timeZone});
+  const std::string text = platform::formatDate(moment, "yyyy-MM-dd EEE HH mm ss",
+                                                {"en_US_POSIX@calendar=gregorian", where.timeZone});
   std::istringstream fields(text);
   LocalMoment local;
   std::string weekday;
@@ -39,8 +39,8 @@ LocalMoment localMoment(platform::TimePoint moment, const platform::DateLocale& 
   fields >> local.date >> weekday >> hour >> minute >> second;
   constexpr std::array<std::string_view, 7> kWeekdays = {"Mon", "Tue", "Wed", "Thu",
                                                          "Fri", "Sat", "Sun"};
-  local.weekday = static_cast<int>(std::find(kWeekdays.begin(), kWeekdays.end(), weekday) -
-                                   kWeekdays.begin()) % 7;
+  const auto found = std::find(kWeekdays.begin(), kWeekdays.end(), weekday);
+  local.weekday = static_cast<int>((found - kWeekdays.begin()) % 7);
   local.secondOfDay = (hour * 60 + minute) * 60 + second;
   return local;
 }
@@ -60,6 +60,17 @@ std::string withNumber(const char* text, long long number) {
     said.replace(at, 2, std::to_string(number));
   }
   return said;
+}
+
+// One of the counts of a day file; false when the value is no count.
+bool readCount(const std::string& key, const std::string& value, TimeDay& day) {
+  const auto number = wholeNumber(value);
+  if (!number || *number < 0) return false;
+  if (key == "seen") day.seen = *number;
+  if (key == "used") day.used = seconds(*number);
+  if (key == "granted") day.granted = seconds(*number);
+  if (key == "grant-used") day.grantUsed = seconds(*number);
+  return true;
 }
 
 }  // namespace
@@ -87,10 +98,12 @@ ClockTime parseClockTime(std::string_view text) {
 }
 
 seconds DayRules::hoursLeft(int secondOfDay) const {
-  const int start = from * 60, end = until * 60, dayEnd = kMinutesADay * 60;
-  if (from <= until) return seconds(start <= secondOfDay && secondOfDay < end ? end - secondOfDay : 0);
-  if (secondOfDay >= start) return seconds(dayEnd - secondOfDay + end);
-  return seconds(secondOfDay < end ? end - secondOfDay : 0);
+  const int start = from * 60, end = until * 60;
+  if (from > until && secondOfDay >= start) {  // the hours run over midnight
+    return seconds(kMinutesADay * 60 - secondOfDay + end);
+  }
+  const bool inside = secondOfDay < end && (from > until || start <= secondOfDay);
+  return seconds(inside ? end - secondOfDay : 0);
 }
 
 DayRules rulesFor(const storage::Settings& settings, int weekday) {
@@ -117,14 +130,13 @@ std::optional<TimeDay> parseDayFile(std::string_view text) {
   std::istringstream lines{std::string(text)};
   std::string key, value;
   while (lines >> key >> value) {
-    const auto number = wholeNumber(value);
-    if (key == "day") day.date = value;
-    else if (key == "rest-of-day") day.restOfDay = value == "yes";
-    else if (!number || *number < 0) return std::nullopt;
-    else if (key == "seen") day.seen = *number;
-    else if (key == "used") day.used = seconds(*number);
-    else if (key == "granted") day.granted = seconds(*number);
-    else if (key == "grant-used") day.grantUsed = seconds(*number);
+    if (key == "day") {
+      day.date = value;
+    } else if (key == "rest-of-day") {
+      day.restOfDay = value == "yes";
+    } else if (!readCount(key, value, day)) {
+      return std::nullopt;
+    }
   }
   if (day.date.size() != 10) return std::nullopt;
   return day;
@@ -135,10 +147,10 @@ std::string timeNotice(const TimeLeft& left) {
   if (left.ending()) return timeBanner(left);
   const long long shown = wholeMinutesUp(left.left);
   // TRANSLATORS: %1 is a number of minutes.
-  return withNumber(g_dngettext(GETTEXT_PACKAGE, "You have %1 minute left today.",
-                                "You have %1 minutes left today.",
-                                static_cast<unsigned long>(shown)),
-                    shown);
+  return withNumber(
+      g_dngettext(GETTEXT_PACKAGE, "You have %1 minute left today.",
+                  "You have %1 minutes left today.", static_cast<unsigned long>(shown)),
+      shown);
 }
 
 std::string timeBanner(const TimeLeft& left) {
@@ -167,10 +179,12 @@ TimeKeeper::Now TimeKeeper::now() const {
   std::optional<TimeDay> stored;
   const bool exists = platform::readWholeFile(dayFile_, text);
   if (exists) stored = parseDayFile(text);
-  if (exists && !stored) platform::logLine("The day file " + dayFile_.string() + " cannot be read: today counts as used.");
+  if (exists && !stored) {
+    platform::logLine("The day file " + dayFile_.string() +
+                      " cannot be read: today counts as used.");
+  }
   const std::int64_t latest = std::max(secondsSince1970(clock_.now()), stored ? stored->seen : 0);
-  const LocalMoment local =
-      localMoment(platform::TimePoint(seconds(latest)), where_);
+  const LocalMoment local = localMoment(platform::TimePoint(seconds(latest)), where_);
   Now now{stored.value_or(TimeDay{local.date, latest, exists ? kADay : seconds(0)}),
           rulesFor(settings_.load(), local.weekday), local.secondOfDay};
   if (now.day.date < local.date) now.day = TimeDay{local.date, latest};
@@ -181,7 +195,8 @@ TimeKeeper::Now TimeKeeper::now() const {
 TimeLeft TimeKeeper::leftOf(const Now& now) {
   if (now.day.restOfDay || !now.rules.any()) return {};
   seconds rulesLeft = now.rules.hours ? now.rules.hoursLeft(now.secondOfDay) : kADay;
-  if (now.rules.allowance) rulesLeft = std::min(rulesLeft, seconds(*now.rules.allowance) - now.day.used);
+  if (now.rules.allowance)
+    rulesLeft = std::min(rulesLeft, seconds(*now.rules.allowance) - now.day.used);
   const seconds grantLeft = now.day.granted - now.day.grantUsed;
   return {true, std::max(rulesLeft, seconds(0)) + std::max(grantLeft, seconds(0))};
 }
@@ -209,8 +224,8 @@ void TimeKeeper::grant(minutes more) {
   Now current = now();
   current.day.granted += more;
   save(current.day);
-  platform::logEvent({"grant", "The parent gave " + std::to_string(more.count()) +
-                                   " more minutes for today."});
+  platform::logEvent(
+      {"grant", "The parent gave " + std::to_string(more.count()) + " more minutes for today."});
 }
 
 void TimeKeeper::grantRestOfDay() {

@@ -361,9 +361,11 @@ void FrmParentController::bindTimeOutlets() {
 // A day without a limit keeps a suggestion of an hour in its (disabled) field.
 void FrmParentController::readTimeLimits(const storage::Settings& settings) {
   for (int day = 0; day < kWeekdays; ++day) {
-    const auto allowance = browser::parseDailyMinutes(storage::valueOf(settings, slotKey("TM", day)));
+    const auto allowance =
+        browser::parseDailyMinutes(storage::valueOf(settings, slotKey("TM", day)));
     outlets_.timeday[day]->set_active(allowance.has_value());
-    outlets_.timeminutes[day]->set_value(static_cast<double>(allowance.value_or(browser::minutes(60)).count()));
+    outlets_.timeminutes[day]->set_value(
+        static_cast<double>(allowance.value_or(browser::minutes(60)).count()));
     outlets_.timeminutes[day]->set_sensitive(allowance.has_value());
   }
   outlets_.txtfieldfrom->set_text(storage::valueOf(settings, "TF"));
@@ -416,7 +418,8 @@ void FrmParentController::sameEveryDay() {
 void FrmParentController::addTimeLimits(std::vector<std::pair<std::string, std::string>>& entries) {
   const storage::Settings before = services_.settings.load();
   const auto add = [&](std::string key, std::string value) {
-    if (!value.empty() || before.contains(key)) entries.emplace_back(std::move(key), std::move(value));
+    if (!value.empty() || before.contains(key))
+      entries.emplace_back(std::move(key), std::move(value));
   };
   for (int day = 0; day < kWeekdays; ++day) {
     Gtk::SpinButton& minutes = *outlets_.timeminutes[day];

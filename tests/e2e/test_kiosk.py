@@ -608,8 +608,8 @@ class KioskScenario:
 
     def check_history_report(self, earlier):
         settings = self.open_parents_settings()
-        # Back past the section switch (History, Settings) and Save and Close to the report.
-        self.key(*["shift+Tab"] * 4, "Return")
+        # Back past the section switch (History, Time, Settings) and Save and Close to the report.
+        self.key(*["shift+Tab"] * 5, "Return")
         self.window("Save")
         self.screenshot("save-panel")
         chosen = os.path.join(self.reports, "history")
