@@ -179,14 +179,10 @@ TimeKeeper::Now TimeKeeper::now() const {
   std::optional<TimeDay> stored;
   const bool exists = platform::readWholeFile(dayFile_, text);
   if (exists) stored = parseDayFile(text);
-  if (exists && !stored) {
-    platform::logLine("The day file " + dayFile_.string() +
-                      " cannot be read: today counts as used.");
-  }
   const std::int64_t latest = std::max(secondsSince1970(clock_.now()), stored ? stored->seen : 0);
   const LocalMoment local = localMoment(platform::TimePoint(seconds(latest)), where_);
   Now now{stored.value_or(TimeDay{local.date, latest, exists ? kADay : seconds(0)}),
-          rulesFor(settings_.load(), local.weekday), local.secondOfDay};
+          rulesFor(settings_.load(), local.weekday), local.secondOfDay, exists && !stored};
   if (now.day.date < local.date) now.day = TimeDay{local.date, latest};
   now.day.seen = latest;
   return now;
@@ -195,8 +191,9 @@ TimeKeeper::Now TimeKeeper::now() const {
 TimeLeft TimeKeeper::leftOf(const Now& now) {
   if (now.day.restOfDay || !now.rules.any()) return {};
   seconds rulesLeft = now.rules.hours ? now.rules.hoursLeft(now.secondOfDay) : kADay;
-  if (now.rules.allowance)
+  if (now.rules.allowance) {
     rulesLeft = std::min(rulesLeft, seconds(*now.rules.allowance) - now.day.used);
+  }
   const seconds grantLeft = now.day.granted - now.day.grantUsed;
   return {true, std::max(rulesLeft, seconds(0)) + std::max(grantLeft, seconds(0))};
 }
@@ -216,6 +213,10 @@ TimeLeft TimeKeeper::count(seconds elapsed) {
   const seconds againstRules = std::clamp(rulesLeft, seconds(0), elapsed);
   current.day.used += againstRules;
   current.day.grantUsed += elapsed - againstRules;
+  if (current.unreadable) {
+    platform::logLine("The day file " + dayFile_.string() +
+                      " could not be read: today counts as used, and it is written afresh.");
+  }
   save(current.day);
   return leftOf(current);
 }

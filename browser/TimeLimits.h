@@ -97,6 +97,7 @@ class TimeKeeper {
     TimeDay day;
     DayRules rules;
     int secondOfDay = 0;
+    bool unreadable = false;  // the day file is there but is no day file
   };
   Now now() const;
   static TimeLeft leftOf(const Now& now);
