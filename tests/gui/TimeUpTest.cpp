@@ -3,10 +3,7 @@
 #include <string>
 
 #include "browser/TimeLimits.h"
-#include "platform/ModalSession.h"
-#include "tests/gui/BrowserFixture.h"
-#include "tests/gui/HomeSupport.h"
-#include "tests/gui/ParentsSupport.h"
+#include "tests/gui/Harness.h"
 
 namespace harbinel::test {
 namespace {
@@ -14,7 +11,7 @@ namespace {
 using TimeUpTest = BrowserTest;
 
 bool showsTimeUp(browser::MainView& view) {
-  return pageText(view.webView()).find("Time is up for today") != std::string::npos;
+  return view.webView().title() == "Time is up for today";
 }
 
 // The rules are the core's; here: the spent day shows the time-up page at the start, Home and
@@ -44,32 +41,35 @@ TEST_F(TimeUpTest, ShowsTheTimeUpPageUntilAParentGivesMoreTime) {
   EXPECT_TRUE(showsTimeUp(*view));
   EXPECT_TRUE(server.requests().empty());
 
+  // The steps wait side by side: each condition asks only once the one before it holds.
+  const auto prompt = [&] { return view->frmpassword(); };
+  const auto parentsOpen = [&] {
+    return prompt() && prompt()->frmparentcontroller() &&
+           isInSession(prompt()->frmparentcontroller()->window());
+  };
   const auto parents = [&]() -> const auto& {
-    return view->frmpassword()->frmparentcontroller()->outlets();
+    return prompt()->frmparentcontroller()->outlets();
   };
   Steps steps;
-  steps
-      .when(
-          [&] { return platform::modalDepth() == 1 && isInSession(view->frmpassword()->window()); },
-          [&] { enterPassword(*view->frmpassword(), "Secret"); })
-      .when([&] { return parentsWindowInSession(*view->frmpassword()) != nullptr; },
-            [&] {
-              EXPECT_EQ(parents().lblTimeToday->get_text(), "Today: 30 min used, 0 min left.");
-              dynamic_cast<Gtk::Stack&>(*parents().lblTimeToday->get_ancestor(GTK_TYPE_STACK))
-                  .set_visible_child("time");
-            })
-      .when([&] { return parents().btnGrant15->get_mapped(); },
-            [&] {
-              parents().btnGrant15->activate();
-              parents().timeminutes[0]->set_value(45);
-              parents().btnSameEveryDay->activate();
-            })
-      .when([&] { return parents().timeminutes[6]->get_value() == 45; },
-            [&] {
-              EXPECT_EQ(parents().lblTimeToday->get_text(), "Today: 30 min used, 15 min left.");
-              keepScreenshot("parents-time-section");
-              parents().btnClose->activate();
-            });
+  steps.when([&] { return prompt() && isInSession(prompt()->window()); },
+             [&] { enterPassword(*prompt(), "Secret"); });
+  steps.when(parentsOpen, [&] {
+    EXPECT_EQ(parents().lblTimeToday->get_text(), "Today: 30 min used, 0 min left.");
+    dynamic_cast<Gtk::Stack&>(*parents().lblTimeToday->get_ancestor(GTK_TYPE_STACK))
+        .set_visible_child("time");
+  });
+  steps.when([&] { return parentsOpen() && parents().btnGrant15->get_mapped(); },
+             [&] {
+               parents().btnGrant15->activate();
+               parents().timeminutes[0]->set_value(45);
+               parents().btnSameEveryDay->activate();
+             });
+  steps.when([&] { return parentsOpen() && parents().timeminutes[6]->get_value() == 45; },
+             [&] {
+               EXPECT_EQ(parents().lblTimeToday->get_text(), "Today: 30 min used, 15 min left.");
+               keepScreenshot("parents-time-section");
+               parents().btnClose->activate();
+             });
   view->outlets().btnParent->activate();
   ASSERT_TRUE(waitUntil([&] { return steps.finished() && platform::modalDepth() == 0; }));
   EXPECT_TRUE(waitForPage("http://kids.test/home"));
