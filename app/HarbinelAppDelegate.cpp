@@ -65,6 +65,7 @@ void HarbinelAppDelegate::jumpTo() {
       .blockLists = lists_,
       .homeAddress = options_.homeAddress,
       .webView = options_.webView,
+      .timeFile = options_.folders.timeFile(),
   });
   Gtk::Window& window = mainView_->window();
   if (splash_) platform::closeWindow(splash_->window());

@@ -79,6 +79,7 @@ std::string randomToken() {
 MainView::MainView(BrowserServices services)
     : services_(std::move(services)),
       pacing_(clock()),
+      timeKeeper_(services_.settings, services_.timeFile, clock()),
       blockCheck_(services_.blockLists),
       tileToken_(randomToken()) {
   services_.blockLists.setHomeAddress(services_.homeAddress);
@@ -92,6 +93,7 @@ const platform::Clock& MainView::clock() const {
 // nothing they report after this point may reach it.
 MainView::~MainView() {
   firstPageWatch_.disconnect();
+  timeTicks_.disconnect();
   for (sigc::connection& connection : connections_) connection.disconnect();
   webView_.reset();  // its reports stop before the controls go
 }
@@ -141,6 +143,7 @@ void MainView::bindOutlets() {
   outlets_.btnFavourite = &resource_->outlet<Gtk::Button>("btnFavourite");
   outlets_.btnHome = &resource_->outlet<Gtk::Button>("btnHome");
   outlets_.mainview = &resource_->outlet<Gtk::Widget>("mainview");
+  outlets_.timeBanner = &resource_->outlet<Gtk::Label>("timeBanner");
 }
 
 void MainView::connectActions() {
@@ -167,7 +170,15 @@ void MainView::connectActions() {
 }
 
 void MainView::awakeFromNib() {
-  loadHome();
+  lastTick_ = std::chrono::steady_clock::now();
+  timeTick();
+  timeTicks_ = Glib::signal_timeout().connect_seconds(
+      [this] {
+        timeTick();
+        return true;
+      },
+      static_cast<unsigned>(kTimeTick.count()));
+  if (!timeUp_) loadHome();
   firstPageWatch_ = Glib::signal_timeout().connect_seconds(
       [this] {
         askForHomeAgainUnlessShown();
@@ -183,11 +194,13 @@ void MainView::askForHomeAgainUnlessShown() {
 }
 
 void MainView::btnGo() {
+  if (timeUp_) return;
   webView_->setMainFrameURL(filter::completeURL(outlets_.urltxtField->get_text().raw()));
 }
 
 void MainView::controlTextDidEndEditing() {
   fieldEdited_ = false;
+  if (timeUp_) return;
   const std::string typed = outlets_.urltxtField->get_text();
   webView_->setMainFrameURL(filter::completeURL(typed));
   saveHistory(typed, "typed");
@@ -196,16 +209,18 @@ void MainView::controlTextDidEndEditing() {
 // A page that holds its process would hold Home too: the process is ended, and its end
 // brings the home page back.
 void MainView::goToHome() {
-  if (webView_->endIfUnresponsive()) return;
+  if (timeUp_ || webView_->endIfUnresponsive()) return;
   loadHome();
 }
 
 void MainView::loadwebview(const std::string& address) {
+  if (timeUp_) return;
   webView_->setMainFrameURL(filter::completeURL(address));
   saveHistory(address, "favourite");
 }
 
 void MainView::goToFavourites() {
+  if (timeUp_) return;
   frmFavourites_ = std::make_unique<FrmFavourites>(services_.resourceFolder, services_.settings);
   frmFavourites_->setWindowname(N_("Favourites Websites"));
   frmFavourites_->setTmpa(this);
@@ -230,6 +245,7 @@ void MainView::openPasswordPrompt(std::string windowname, myprotocolpassword* de
       .clock = clock(),
       .where = {},
       .pacing = &pacing_,
+      .timeFile = services_.timeFile,
   });
   frmpassword_->setDelegate(delegate);
   frmpassword_->setWindowname(std::move(windowname));
@@ -241,6 +257,7 @@ void MainView::closeMainApplication() {
 }
 
 void MainView::showhideAddressBar() {
+  timeTick();                             // a grant counts at once
   if (startPageShown()) showStartPage();  // with the favourites as the parent left them
   const bool shown = services_.settings.value("AB") == "ON";
   outlets_.urltxtField->set_visible(shown);
@@ -279,6 +296,11 @@ void MainView::webViewDidFinishLoad() {
 void MainView::webViewDidCommitLoad() {
   homePageRequested_.clear();
   committed_ = true;
+  // A load that was under way when the time ran out must not stay in view.
+  if (timeUp_ && webView_->mainFrameURL() != "about:blank") {
+    showTimeUp();
+    return;
+  }
   if (auto refused = blockCheck_.loadCommitted(webView_->mainFrameURL())) refuse(*refused);
 }
 
@@ -315,7 +337,9 @@ void MainView::webViewProcessEnded() {
   outlets_.progressIndicator->stop();
   outlets_.progressIndicator->set_visible(false);
   blockCheck_.homeRequested();
-  if (restarts_.mayRestart(platform::RestartBudget::Clock::now())) {
+  if (timeUp_) {
+    showTimeUp();
+  } else if (restarts_.mayRestart(platform::RestartBudget::Clock::now())) {
     loadHome();
   } else {
     webView_->showBuiltInPage(pageAreaStopped());
@@ -366,6 +390,7 @@ std::string MainView::startPage() {
   startTiles_ = storage::slotList(services_.settings.load(), "FW");
   StartPageContent content;
   content.linkToken = tileToken_;
+  content.notice = noticeShown_ = timeNotice(timeKeeper_.left());
   for (const std::string& site : startTiles_) {
     const auto icon = icons_.find(site);
     content.tiles.push_back({site, icon != icons_.end() ? icon->second : std::string()});
@@ -416,6 +441,63 @@ std::optional<std::string> MainView::pageInPlaceOfFailure(const std::string& add
   homePageRequested_.clear();
   if (homePageFailed || address == services_.homeAddress) return startPage();
   return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The time limits
+
+// Time counts while the kiosk window is shown and no parent is at the parents' window. The
+// span is measured on a clock that no one can set back, so setting the system clock never
+// gives time back.
+void MainView::timeTick() {
+  const auto tick = std::chrono::steady_clock::now();
+  const auto elapsed = tick - lastTick_ + uncounted_;
+  lastTick_ = tick;
+  uncounted_ = {};
+  if (timeUp_ || !window_->get_visible() || parentsWindowOpen()) {
+    showTime(timeKeeper_.left());
+    return;
+  }
+  const auto whole = std::chrono::floor<std::chrono::seconds>(elapsed);
+  uncounted_ = elapsed - whole;
+  showTime(whole.count() > 0 ? timeKeeper_.count(whole) : timeKeeper_.left());
+}
+
+bool MainView::parentsWindowOpen() {
+  parents::FrmParentController* parents =
+      frmpassword_ ? frmpassword_->frmparentcontroller() : nullptr;
+  return parents != nullptr && parents->window().get_visible();
+}
+
+void MainView::showTime(const TimeLeft& left) {
+  if (left.up()) {
+    if (!timeUp_) showTimeUp();
+    outlets_.timeBanner->set_visible(false);
+    return;
+  }
+  const std::string banner = timeBanner(left);
+  outlets_.timeBanner->set_text(banner);
+  outlets_.timeBanner->set_visible(!banner.empty());
+  if (timeUp_) {
+    timeUp_ = false;  // a parent gave more time
+    loadHome();
+  } else if (startPageShown() && timeNotice(left) != noticeShown_) {
+    showStartPage();
+  }
+}
+
+void MainView::showTimeUp() {
+  if (!timeUp_) platform::logEvent({"time-up", "The time allowed today is up."});
+  timeUp_ = true;
+  homePageRequested_.clear();
+  std::string templateText;
+  if (!platform::readWholeFile(services_.resourceFolder / "TimeUp.html", templateText)) {
+    templateText =
+        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>{{TITLE}}</title>"
+        "</head><body style=\"font-family: sans-serif; text-align: center\">"
+        "<h1>{{TITLE}}</h1><p>{{TEXT}}</p></body></html>";
+  }
+  webView_->showBuiltInPage(renderTimeUpPage(templateText));
 }
 
 }  // namespace harbinel::browser

@@ -2,6 +2,7 @@
 
 #include <gtkmm/button.h>
 #include <gtkmm/entry.h>
+#include <gtkmm/label.h>
 #include <gtkmm/spinner.h>
 #include <gtkmm/window.h>
 
@@ -17,6 +18,7 @@
 #include "browser/FrmFavourites.h"
 #include "browser/Geometry.h"
 #include "browser/Protocols.h"
+#include "browser/TimeLimits.h"
 #include "filter/BlockCheck.h"
 #include "filter/BlockLists.h"
 #include "parents/PasswordPacing.h"
@@ -82,7 +84,11 @@ struct BrowserServices {
   std::string homeAddress = std::string(kHomeAddress);
   platform::WebViewOptions webView;
   const platform::Clock* clock = nullptr;  // "now" for the prompts' pace; the system's if none
+  std::filesystem::path timeFile{};        // the day file of the time limits
 };
+
+// How often the time of the day is counted, and checked against its limits.
+inline constexpr std::chrono::seconds kTimeTick{5};
 
 // The controller of the main browser window: the toolbar, the address bar, the page area's load
 // reports and the check of every page shown.
@@ -117,6 +123,10 @@ class MainView : public myprotocol, public myprotocolpassword {
   void webViewDidFinishLoad();
   // The page's process ended (it crashed, or ran out of memory): the page area is empty.
   void webViewProcessEnded();
+  // Counts the time since the last tick (unless a parent's window is open or the time is up)
+  // and shows what is left: the banner, the start page's notice, the time-up page.
+  void timeTick();
+  bool timeIsUp() const { return timeUp_; }
   // The start page's tile for `index`, as a click on it reaches the browser (tests).
   std::string tileAddress(std::size_t index) const;
 
@@ -138,6 +148,7 @@ class MainView : public myprotocol, public myprotocolpassword {
     Gtk::Button* btnFavourite = nullptr;
     Gtk::Button* btnHome = nullptr;
     Gtk::Widget* mainview = nullptr;
+    Gtk::Label* timeBanner = nullptr;  // over the page area when the time is nearly up
   };
   const Outlets& outlets() const { return outlets_; }
 
@@ -157,12 +168,21 @@ class MainView : public myprotocol, public myprotocolpassword {
   bool startPageShown() const;
   void openPasswordPrompt(std::string windowname, myprotocolpassword* delegate);
   void askForHomeAgainUnlessShown();
+  void showTime(const TimeLeft& left);
+  void showTimeUp();
+  bool parentsWindowOpen();
 
   const platform::Clock& clock() const;
 
   BrowserServices services_;
   platform::SystemClock systemClock_;
   parents::PasswordPacing pacing_;  // for the whole run, whichever prompt asks
+  TimeKeeper timeKeeper_;
+  sigc::connection timeTicks_;
+  std::chrono::steady_clock::time_point lastTick_;   // a clock no one can set back
+  std::chrono::steady_clock::duration uncounted_{};  // less than a second, kept for the next tick
+  bool timeUp_ = false;                              // the time-up page is in the page area
+  std::string noticeShown_;                          // the start page's time line as last shown
   Outlets outlets_;
   std::unique_ptr<platform::WindowResource> resource_;
   std::unique_ptr<platform::WebView> webView_;

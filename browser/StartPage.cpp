@@ -103,4 +103,13 @@ std::string renderStartPage(std::string_view templateText, const StartPageConten
   return page;
 }
 
+std::string renderTimeUpPage(std::string_view templateText) {
+  std::string page(templateText);
+  replaceMarker(page, "{{TITLE}}", escapedHtml(_("Time is up for today")));
+  replaceMarker(page, "{{TEXT}}",
+                escapedHtml(_("That was all the time on the computer for now. Well done, and see "
+                              "you next time! A grown-up can give you more time.")));
+  return page;
+}
+
 }  // namespace harbinel::browser

@@ -29,6 +29,10 @@ struct StartPageContent {
 // from the settings is escaped; with no favourites the tiles' place says how to add some.
 std::string renderStartPage(std::string_view templateText, const StartPageContent& content);
 
+// The page shown in the page area once the time is up: `templateText` with {{TITLE}} and
+// {{TEXT}} replaced.
+std::string renderTimeUpPage(std::string_view templateText);
+
 // The name a tile shows: the site without its scheme, "www." and path.
 std::string tileName(std::string_view site);
 

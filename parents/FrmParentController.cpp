@@ -30,7 +30,8 @@ std::string text(const Gtk::Entry& field) {
 }  // namespace
 
 FrmParentController::FrmParentController(ParentServices services)
-    : services_(std::move(services)) {}
+    : services_(std::move(services)),
+      timeKeeper_(services_.settings, services_.timeFile, services_.clock, services_.where) {}
 
 FrmParentController::~FrmParentController() = default;
 
@@ -66,6 +67,7 @@ void FrmParentController::bindOutlets() {
   outlets_.btnClose = &resource_->outlet<Gtk::Button>("btnClose");
   outlets_.btnHistory = &resource_->outlet<Gtk::Button>("btnHistory");
   outlets_.lblAdministered = &resource_->outlet<Gtk::Label>("lblAdministered");
+  bindTimeOutlets();
 }
 
 void FrmParentController::showHistory() {
@@ -124,6 +126,7 @@ void FrmParentController::connectActions() {
   outlets_.btnHistory->signal_clicked().connect([this] { downloadHistory(); });
   // Closing without saving is not offered: the window manager's close does nothing.
   window_->signal_close_request().connect([] { return true; }, false);
+  connectTimeActions();
 }
 
 void FrmParentController::windowDidLoad() {
@@ -153,6 +156,7 @@ std::string FrmParentController::readPassword() {
   outlets_.btnOnlyAllowed->set_active(onlyAllowed == "ON");
   onlyAllowed_ = onlyAllowed;
   explainEntries();
+  readTimeLimits(settings);
   lockAdministeredFields(services_.settings.managed());
   return password;
 }
@@ -192,6 +196,11 @@ Gtk::Widget* FrmParentController::fieldOf(std::string_view key) const {
   if (key == "AB") return outlets_.btnCheck;
   if (key == filter::kWholeSiteKey) return outlets_.btnWholeSites;
   if (key == filter::kOnlyAllowedKey) return outlets_.btnOnlyAllowed;
+  if (key == "TF") return outlets_.txtfieldfrom;
+  if (key == "TU") return outlets_.txtfielduntil;
+  for (int day = 0; day < kWeekdays; ++day) {
+    if (key == slotKey("TM", day)) return outlets_.timerow[day];
+  }
   for (int slot = 0; slot < kSlots; ++slot) {
     if (key == slotKey("BW", slot)) return outlets_.txtfieldbw[slot];
     if (key == slotKey("FW", slot)) return outlets_.txtfieldfw[slot];
@@ -256,6 +265,7 @@ storage::SaveResult FrmParentController::writeToPlist() {
   // Absent stays absent (the exact rule) until the parent clicks the switch.
   if (!wholeSites_.empty()) entries.emplace_back(filter::kWholeSiteKey, wholeSites_);
   if (!onlyAllowed_.empty()) entries.emplace_back(filter::kOnlyAllowedKey, onlyAllowed_);
+  addTimeLimits(entries);
   storage::SaveResult saved = services_.settings.save(entries);
   if (saved.ok() && !saved.changedKeys.empty()) logSave(saved.changedKeys);
   return saved;
@@ -339,6 +349,108 @@ void FrmParentController::savePanelDidEnd(int response) {
                                path.string(), written.detail)
             .raw());
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The Time section
+
+void FrmParentController::bindTimeOutlets() {
+  for (int day = 0; day < kWeekdays; ++day) {
+    outlets_.timerow[day] = &resource_->outlet<Gtk::Box>(slotKey("timerow", day));
+    outlets_.timeday[day] = &resource_->outlet<Gtk::CheckButton>(slotKey("timeday", day));
+    outlets_.timeminutes[day] = &resource_->outlet<Gtk::SpinButton>(slotKey("timeminutes", day));
+  }
+  outlets_.btnSameEveryDay = &resource_->outlet<Gtk::Button>("btnSameEveryDay");
+  outlets_.txtfieldfrom = &resource_->outlet<Gtk::Entry>("txtfieldfrom");
+  outlets_.txtfielduntil = &resource_->outlet<Gtk::Entry>("txtfielduntil");
+  outlets_.lblTimeToday = &resource_->outlet<Gtk::Label>("lblTimeToday");
+  outlets_.btnGrant15 = &resource_->outlet<Gtk::Button>("btnGrant15");
+  outlets_.btnGrant30 = &resource_->outlet<Gtk::Button>("btnGrant30");
+  outlets_.btnGrantRest = &resource_->outlet<Gtk::Button>("btnGrantRest");
+}
+
+// A day without a limit keeps a suggestion of an hour in its (disabled) field.
+void FrmParentController::readTimeLimits(const storage::Settings& settings) {
+  for (int day = 0; day < kWeekdays; ++day) {
+    const auto allowance =
+        browser::parseDailyMinutes(storage::valueOf(settings, slotKey("TM", day)));
+    outlets_.timeday[day]->set_active(allowance.has_value());
+    outlets_.timeminutes[day]->set_value(
+        static_cast<double>(allowance.value_or(browser::minutes(60)).count()));
+    outlets_.timeminutes[day]->set_sensitive(allowance.has_value());
+  }
+  outlets_.txtfieldfrom->set_text(storage::valueOf(settings, "TF"));
+  outlets_.txtfielduntil->set_text(storage::valueOf(settings, "TU"));
+  showTimeToday();
+}
+
+void FrmParentController::connectTimeActions() {
+  for (int day = 0; day < kWeekdays; ++day) {
+    outlets_.timeday[day]->signal_toggled().connect([this, day] {
+      outlets_.timeminutes[day]->set_sensitive(outlets_.timeday[day]->get_active());
+    });
+  }
+  outlets_.btnSameEveryDay->signal_clicked().connect([this] { sameEveryDay(); });
+  // A time that cannot be read allows no hours at all: the field says so while it is typed.
+  for (Gtk::Entry* field : {outlets_.txtfieldfrom, outlets_.txtfielduntil}) {
+    field->signal_changed().connect([field] {
+      if (browser::parseClockTime(text(*field)).unreadable) {
+        field->add_css_class("error");
+      } else {
+        field->remove_css_class("error");
+      }
+    });
+  }
+  outlets_.btnGrant15->signal_clicked().connect([this] {
+    timeKeeper_.grant(browser::minutes(15));
+    showTimeToday();
+  });
+  outlets_.btnGrant30->signal_clicked().connect([this] {
+    timeKeeper_.grant(browser::minutes(30));
+    showTimeToday();
+  });
+  outlets_.btnGrantRest->signal_clicked().connect([this] {
+    timeKeeper_.grantRestOfDay();
+    showTimeToday();
+  });
+}
+
+// Monday's row, as the parent left it, for every day the administrator did not set.
+void FrmParentController::sameEveryDay() {
+  outlets_.timeminutes[0]->update();
+  for (int day = 1; day < kWeekdays; ++day) {
+    if (!outlets_.timerow[day]->get_sensitive()) continue;
+    outlets_.timeday[day]->set_active(outlets_.timeday[0]->get_active());
+    outlets_.timeminutes[day]->set_value(outlets_.timeminutes[0]->get_value());
+  }
+}
+
+// A time key stays absent until the parent sets it: without limits the file stays as it was.
+void FrmParentController::addTimeLimits(std::vector<std::pair<std::string, std::string>>& entries) {
+  const storage::Settings before = services_.settings.load();
+  const auto add = [&](std::string key, std::string value) {
+    if (!value.empty() || before.contains(key))
+      entries.emplace_back(std::move(key), std::move(value));
+  };
+  for (int day = 0; day < kWeekdays; ++day) {
+    Gtk::SpinButton& minutes = *outlets_.timeminutes[day];
+    minutes.update();  // a number typed but not yet entered counts
+    add(slotKey("TM", day),
+        outlets_.timeday[day]->get_active() ? std::to_string(minutes.get_value_as_int()) : "");
+  }
+  add("TF", text(*outlets_.txtfieldfrom));
+  add("TU", text(*outlets_.txtfielduntil));
+}
+
+// Today's time as the saved settings count it.
+void FrmParentController::showTimeToday() {
+  const browser::TimeLeft left = timeKeeper_.left();
+  const long long used = timeKeeper_.usedToday().count() / 60;
+  const long long rest = (left.left.count() + 59) / 60;
+  // TRANSLATORS: %1 and %2 are numbers of minutes.
+  outlets_.lblTimeToday->set_text(
+      left.limited ? Glib::ustring::compose(_("Today: %1 min used, %2 min left."), used, rest).raw()
+                   : Glib::ustring::compose(_("Today: %1 min used, no limit."), used).raw());
 }
 
 }  // namespace harbinel::parents

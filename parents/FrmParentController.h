@@ -5,6 +5,7 @@
 #include <gtkmm/entry.h>
 #include <gtkmm/filechooserdialog.h>
 #include <gtkmm/label.h>
+#include <gtkmm/spinbutton.h>
 #include <gtkmm/window.h>
 
 #include <array>
@@ -14,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "browser/TimeLimits.h"
 #include "parents/HistoryView.h"
 #include "parents/Protocols.h"
 #include "platform/Clock.h"
@@ -26,6 +28,7 @@ namespace harbinel::parents {
 class PasswordPacing;
 
 inline constexpr int kSlots = 9;
+inline constexpr int kWeekdays = 7;
 
 // What the parent controls work with, handed in by their opener.
 struct ParentServices {
@@ -35,6 +38,7 @@ struct ParentServices {
   const platform::Clock& clock;          // "today" of the history report
   platform::DateLocale where;            // the locale and time zone the day files are named in
   PasswordPacing* pacing = nullptr;      // the run's pace of password attempts, if paced
+  std::filesystem::path timeFile{};      // the day file of the time limits
 };
 
 // Tells the parent that their changes were not saved and why (the parents' window and the
@@ -100,6 +104,17 @@ class FrmParentController {
     Gtk::Button* btnClose = nullptr;
     Gtk::Button* btnHistory = nullptr;
     Gtk::Label* lblAdministered = nullptr;
+    // The Time section: minutes per weekday (Monday first), the allowed hours, today's time.
+    std::array<Gtk::Widget*, kWeekdays> timerow{};
+    std::array<Gtk::CheckButton*, kWeekdays> timeday{};
+    std::array<Gtk::SpinButton*, kWeekdays> timeminutes{};
+    Gtk::Button* btnSameEveryDay = nullptr;
+    Gtk::Entry* txtfieldfrom = nullptr;
+    Gtk::Entry* txtfielduntil = nullptr;
+    Gtk::Label* lblTimeToday = nullptr;
+    Gtk::Button* btnGrant15 = nullptr;
+    Gtk::Button* btnGrant30 = nullptr;
+    Gtk::Button* btnGrantRest = nullptr;
   };
   const Outlets& outlets() const { return outlets_; }
 
@@ -113,10 +128,17 @@ class FrmParentController {
   void addExplanations();
   void explainEntries();
   void logSave(const std::vector<std::string>& changedKeys);
+  void bindTimeOutlets();
+  void readTimeLimits(const storage::Settings& settings);
+  void connectTimeActions();
+  void sameEveryDay();
+  void addTimeLimits(std::vector<std::pair<std::string, std::string>>& entries);
+  void showTimeToday();
   void lockAdministeredFields(const storage::ManagedSettings& managed);
   Gtk::Widget* fieldOf(std::string_view key) const;
 
   ParentServices services_;
+  browser::TimeKeeper timeKeeper_;  // today's time and the parent's grants
   myprotocolparent* delegate_ = nullptr;
   std::string checkstate_;
   int explainedSlot_ = -1;  // the blocked-site field that has the keyboard, if any

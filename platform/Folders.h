@@ -15,6 +15,8 @@ struct Folders {
 
   std::filesystem::path dataFolder() const { return applicationSupport / "Pellwick"; }
   std::filesystem::path historyFolder() const { return dataFolder() / "hts"; }
+  // Today's count of the time limits.
+  std::filesystem::path timeFile() const { return dataFolder() / "time"; }
   std::filesystem::path settingsFile() const { return resources / "data.plist"; }
   std::filesystem::path managedSettingsFile() const {
     return administration.empty() ? administration : administration / "managed.plist";
