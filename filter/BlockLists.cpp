@@ -68,6 +68,8 @@ std::string decidingList(const Decision& decision) {
       return "address-in-numbers";
     case Rule::NotAllowed:
       return "not-allowed";
+    case Rule::SettingsUnknown:
+      return "settings-unreadable";
   }
   return {};
 }
@@ -136,7 +138,8 @@ std::int32_t BlockLists::readfromdmn(std::string_view host) {
 }
 
 Decision BlockLists::decide(std::string_view address) {
-  const storage::Settings settings = settings_.load();
+  bool unknown = false;
+  const storage::Settings settings = settings_.load(unknown);
   const Slots slots = parentsSlots(settings);
   userblock_.clear();
   for (const auto& [key, value] : slots) userblock_.push_back(value);
@@ -144,6 +147,12 @@ Decision BlockLists::decide(std::string_view address) {
   Decision decision = decideHost(address, isOn(settings, kWholeSiteKey), slots);
   // The empty page the view starts with (and shows our own pages under) comes from no site.
   if (decision.refused() || address.empty() || address == "about:blank") return decision;
+  // Sites the parent blocked, or "only the allowed websites", may be in a file no one can read
+  // now: nothing but the start page opens until it can be read again.
+  if (unknown && siteHost(address) != siteHost(homeAddress_)) {
+    decision.rule = Rule::SettingsUnknown;
+    return decision;
+  }
   const bool literal = isOn(settings, kWholeSiteKey) && isAddressLiteral(decision.host);
   const bool onlyAllowed = isOn(settings, kOnlyAllowedKey);
   if ((literal || onlyAllowed) && !isAllowedWebsite(address, settings)) {
@@ -159,8 +168,9 @@ Decision BlockLists::decideHost(std::string_view address, bool wholeSites,
 }
 
 bool BlockLists::refusesFrame(std::string_view address) {
-  const storage::Settings settings = settings_.load();
-  if (!isOn(settings, kWholeSiteKey) && !isOn(settings, kOnlyAllowedKey)) return false;
+  bool unknown = false;
+  const storage::Settings settings = settings_.load(unknown);
+  if (!unknown && !isOn(settings, kWholeSiteKey) && !isOn(settings, kOnlyAllowedKey)) return false;
   return decide(address).refused();
 }
 

@@ -30,6 +30,7 @@ enum class Rule {
   Administered,    // one of the administrator's lists in lists.d
   AddressLiteral,  // a host written as numbers, not among the allowed websites
   NotAllowed,      // "only the allowed websites" is on and the host is not among them
+  SettingsUnknown,  // the settings file cannot be read: only the start page is allowed
 };
 
 struct Decision {

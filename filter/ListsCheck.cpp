@@ -61,6 +61,8 @@ std::string describe(const Decision& decision, const fs::path& dataFolder) {
       return "refused: an address in numbers, not among the allowed websites";
     case Rule::NotAllowed:
       return "refused: not among the allowed websites";
+    case Rule::SettingsUnknown:
+      return "refused: the settings file cannot be read, so only the start page opens";
   }
   return "refused";
 }

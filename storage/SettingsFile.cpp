@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <utility>
@@ -361,14 +363,14 @@ class SaveLock {
 SettingsFile::SettingsFile(fs::path path, fs::path managedPath)
     : path_(std::move(path)), managedPath_(std::move(managedPath)) {}
 
-Settings parseSettings(std::string_view bytes) {
-  if (bytes.size() > kMaxFileBytes) return {};
+std::optional<Settings> readSettings(std::string_view bytes) {
+  if (bytes.size() > kMaxFileBytes) return std::nullopt;
   const bool binary = plist_is_binary(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   // Losing the whole file for one damaged value would drop the parent's block list with it.
   if (binary && valueCountBound(bytes) <= kMaxValues && binaryTextHoldsNul(bytes)) {
     const std::string marked = withNulsMarked(std::string(bytes));
     const ParsedDictionary parsed = parseDictionary(marked);
-    if (!parsed.root) return {};
+    if (!parsed.root) return std::nullopt;
     Settings settings = stringEntries(parsed.root.get());
     std::erase_if(settings, [](const auto& entry) {
       return holdsNulMarker(entry.first) || holdsNulMarker(entry.second);
@@ -376,16 +378,44 @@ Settings parseSettings(std::string_view bytes) {
     return settings;
   }
   const ParsedDictionary parsed = parseDictionary(bytes);
-  return parsed.root ? stringEntries(parsed.root.get()) : Settings();
+  if (!parsed.root) return std::nullopt;
+  return stringEntries(parsed.root.get());
 }
 
-Settings SettingsFile::loadOwn() const {
+Settings parseSettings(std::string_view bytes) {
+  return readSettings(bytes).value_or(Settings());
+}
+
+std::optional<Settings> SettingsFile::loadOwn() const {
+  // What this run last read from each settings file, kept for the moment it cannot be read:
+  // losing the parent's block list to a damaged file must not open what it blocked.
+  static std::mutex guard;
+  static std::map<fs::path, Settings> lastRead;
   const FileBytes file = readSettingsBytes(path_);
-  return file.ok() ? parseSettings(file.bytes) : Settings();
+  if (file.missing) return Settings();
+  std::optional<Settings> settings;
+  if (file.ok()) settings = readSettings(file.bytes);
+  const std::lock_guard lock(guard);
+  if (settings) {
+    lastRead.insert_or_assign(path_, *settings);
+    return settings;
+  }
+  const std::string problem = file.ok() ? parseDictionary(file.bytes).problem : file.problem;
+  logOnce(platform::withValues(_("The settings file %1 %2; the settings read last are kept."),
+                               {path_.string(), problem}));
+  if (const auto found = lastRead.find(path_); found != lastRead.end()) return found->second;
+  return std::nullopt;
 }
 
 Settings SettingsFile::load() const {
-  Settings settings = loadOwn();
+  bool unreadable = false;
+  return load(unreadable);
+}
+
+Settings SettingsFile::load(bool& unreadable) const {
+  std::optional<Settings> own = loadOwn();
+  unreadable = !own.has_value();
+  Settings settings = std::move(own).value_or(Settings());
   for (auto& [key, value] : managed().values) settings.insert_or_assign(key, std::move(value));
   return settings;
 }

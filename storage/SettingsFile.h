@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -55,9 +56,13 @@ class SettingsFile {
  public:
   explicit SettingsFile(std::filesystem::path path, std::filesystem::path managedPath = {});
 
-  // Reads XML and binary property lists. A missing or unreadable file, or one that is not a
-  // dictionary, reads as empty. The administrator's values replace the file's.
+  // Reads XML and binary property lists. A missing file reads as empty. A file that cannot be
+  // read, or is not a dictionary, reads as it was last read in this run (and is logged once);
+  // never read in this run, as empty. The administrator's values replace the file's.
   Settings load() const;
+  // The same, and whether the file's own settings are unknown: it cannot be read and was never
+  // read in this run. Then whatever the parent set (a blocked site, a switch) is unknown too.
+  Settings load(bool& unreadable) const;
   std::string value(std::string_view key) const { return valueOf(load(), key); }
   ManagedSettings managed() const;
 
@@ -72,7 +77,7 @@ class SettingsFile {
   const std::filesystem::path& managedPath() const { return managedPath_; }
 
  private:
-  Settings loadOwn() const;
+  std::optional<Settings> loadOwn() const;
 
   std::filesystem::path path_;
   std::filesystem::path managedPath_;
