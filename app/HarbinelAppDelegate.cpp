@@ -39,6 +39,7 @@ void HarbinelAppDelegate::applicationDidFinishLaunching() {
       static_cast<unsigned>(options_.delay.count()));
   createPlist();
   createDnsArray();
+  prepareMainView();
   launching_ = false;
   if (due_) {
     timer_ = Glib::signal_idle().connect([this] {
@@ -56,9 +57,17 @@ void HarbinelAppDelegate::timerFired() {
   jumpTo();
 }
 
-void HarbinelAppDelegate::jumpTo() {
-  welcomeIfShippedPassword();
-  mainView_ = std::make_unique<browser::MainView>(browser::BrowserServices{
+// The web process starts and the home page loads during the splash, not after it, so that the
+// page is there when the kiosk window opens. Not when the welcome window comes first: the first
+// page shows what the parent fills in there (favourites, home page).
+void HarbinelAppDelegate::prepareMainView() {
+  if (parents::needsWelcome(settings())) return;
+  mainView_ = makeMainView();
+  mainView_->prepare();
+}
+
+std::unique_ptr<browser::MainView> HarbinelAppDelegate::makeMainView() {
+  return std::make_unique<browser::MainView>(browser::BrowserServices{
       .resourceFolder = options_.folders.resources,
       .settings = settings(),
       .history = history_,
@@ -66,6 +75,10 @@ void HarbinelAppDelegate::jumpTo() {
       .homeAddress = options_.homeAddress,
       .webView = options_.webView,
   });
+}
+
+void HarbinelAppDelegate::jumpTo() {
+  if (welcomeIfShippedPassword() || !mainView_) mainView_ = makeMainView();
   Gtk::Window& window = mainView_->window();
   if (splash_) platform::closeWindow(splash_->window());
   platform::runModalForWindow(window);
@@ -78,12 +91,13 @@ storage::SettingsFile HarbinelAppDelegate::settings() const {
 }
 
 // The parent chooses a password of their own before the child gets the kiosk.
-void HarbinelAppDelegate::welcomeIfShippedPassword() {
+bool HarbinelAppDelegate::welcomeIfShippedPassword() {
   const storage::SettingsFile settings = this->settings();
-  if (!parents::needsWelcome(settings)) return;
+  if (!parents::needsWelcome(settings)) return false;
   if (splash_) platform::closeWindow(splash_->window());
   welcome_ = std::make_unique<parents::FrmWelcome>(options_.folders.resources, settings);
   platform::runModalForWindow(welcome_->window());
+  return true;
 }
 
 void HarbinelAppDelegate::createPlist() {
@@ -94,7 +108,7 @@ void HarbinelAppDelegate::createPlist() {
 }
 
 void HarbinelAppDelegate::createDnsArray() {
-  lists_.createDnsArray(options_.folders.dataFolder());
+  lists_.createDnsArray(options_.folders.dataFolder(), options_.folders.resources);
   if (!options_.folders.administration.empty()) {
     lists_.loadAdministeredLists(options_.folders.administration);
   }

@@ -57,9 +57,13 @@ class HarbinelAppDelegate {
 
  private:
   void timerFired();
+  // Starts the main window's page area loading the home page while the splash shows.
+  void prepareMainView();
+  std::unique_ptr<browser::MainView> makeMainView();
   // The parent's settings file under the administrator's.
   storage::SettingsFile settings() const;
-  void welcomeIfShippedPassword();
+  // Whether the welcome window was shown.
+  bool welcomeIfShippedPassword();
 
   LaunchOptions options_;
   platform::SystemClock clock_;

@@ -53,8 +53,10 @@ class FullScreenableWindow : public Gtk::Window {
                        platform::WebView& webView, std::string homeAddress);
 
   // Runs once, when the window resource has loaded: locks the desktop, covers the primary
-  // monitor, takes the focus and loads the home address.
+  // monitor and loads the home address, the window still hidden.
   void awakeFromNib();
+  // Shows the window and takes the focus.
+  void orderFront();
 
   // The 16 x 16 square in the bottom right corner of the content area.
   Rect growRect() const;
@@ -93,9 +95,12 @@ class MainView : public myprotocol, public myprotocolpassword {
   MainView(const MainView&) = delete;
   MainView& operator=(const MainView&) = delete;
 
-  // The kiosk window; the first call loads the window resource "MainMenu", which starts loading
-  // the home address.
+  // Loads the window resource "MainMenu" and starts loading the home page, the window still
+  // hidden, so that the page can be ready by the time the window shows. Once only.
+  void prepare();
+  // The kiosk window; the first call shows it (prepared first if it was not).
   FullScreenableWindow& window();
+  bool isShown() const { return shown_; }
 
   // Actions of the toolbar and the address field.
   void btnGo();
@@ -146,6 +151,7 @@ class MainView : public myprotocol, public myprotocolpassword {
   void bindOutlets();
   void connectActions();
   void awakeFromNib();
+  void show();
   void refuse(const std::string& normalisedAddress);
   // The start page and the parent's home page.
   void loadHome();
@@ -179,8 +185,11 @@ class MainView : public myprotocol, public myprotocolpassword {
   std::map<std::string, std::string> icons_;   // site -> its icon as a data: address
   std::set<std::string> iconsAsked_;
   std::string homePageRequested_;              // the parent's home page while it loads
-  bool committed_ = false;  // some page has been shown since the window opened
+  bool committed_ = false;  // some page has been shown since the window was prepared
   sigc::connection firstPageWatch_;
+  bool shown_ = false;
+  std::optional<std::string> refusedWhileHidden_;  // its alert waits for the window to show
+  sigc::connection hiddenRefusalAlert_;
 };
 
 // How long the kiosk window waits for its first page before it asks for home again (a request

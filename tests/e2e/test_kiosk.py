@@ -163,6 +163,7 @@ class KioskScenario:
 
     window_manager = None  # or the command of one
     variant = ""
+    program_env = {}  # more of the program's environment
 
     # -- setting up -------------------------------------------------------------------------
 
@@ -309,6 +310,7 @@ class KioskScenario:
             "GTK_A11Y": "none", "WEBKIT_A11Y_BUS_ADDRESS": "", "NO_AT_BRIDGE": "1",
             "http_proxy": f"http://{self.origin}/", "no_proxy": "",
         })
+        env.update(self.program_env)
         self.log_path = os.path.join(self.shots, "harbinel.log")
         log = open(self.log_path, "wb")
         self.addCleanup(log.close)
