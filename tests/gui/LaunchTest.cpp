@@ -1,80 +1,126 @@
-#include <gtest/gtest.h>
-
+// Starting the program: the steps before the main window, the alert of a failed one, and the
+// welcome window of a new install.
 #include <glibmm/main.h>
 
 #include "app/HarbinelAppDelegate.h"
 #include "platform/ModalSession.h"
-#include "tests/core/TestSupport.h"
-#include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/Harness.h"
 
 namespace harbinel::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The window resources and the shipped files, but for the list of sites blocked by name.
-fs::path resourcesWithoutDmnsame(const TemporaryFolder& folder) {
-  const fs::path resources = folder / "resources";
-  fs::create_directories(resources);
+// The window resources and the start page, the lists named, and a settings file of `entries`.
+app::LaunchOptions install(const TemporaryFolder& folder, const Entries& entries,
+                           std::initializer_list<const char*> lists, const TestServer& server) {
+  fs::create_directories(folder / "resources");
   for (const auto& entry : fs::directory_iterator(HARBINEL_BUILD_RESOURCES)) {
-    if (entry.path().extension() == ".ui") fs::copy(entry.path(), resources);
+    const auto extension = entry.path().extension();
+    if (extension == ".ui" || extension == ".html") fs::copy(entry.path(), folder / "resources");
   }
-  writeFile(resources / "data.plist", propertyList({{"AB", "ON"}}));
-  writeFile(resources / "dmn", "ads.example\nbad.example\n");
-  return resources;
+  for (const char* list : lists) writeFile(folder / "resources" / list, "ads.example\nbad.example\n");
+  writeFile(folder / "resources" / "data.plist", propertyList(entries));
+  return {.folders = {folder / "support", folder / "resources"},
+          .delay = 100ms,
+          .homeAddress = "http://home.test/net/",
+          .webView = {.ephemeral = true, .proxyURL = server.proxyURL()}};
 }
 
-// A start-up step that fails is reported. The main window must not open under that alert, even
-// when the delay has long passed; it opens as soon as the launch handler has returned.
+// Launches as the program does; inside whichever session runs, calls `step` until it answers
+// true, then ends the main window's session once it runs. A window that never comes fails the
+// test rather than hanging it.
+void launch(app::HarbinelAppDelegate& delegate, const std::function<bool()>& step) {
+  bool stepped = false, ended = false;
+  const auto giveUp = std::chrono::steady_clock::now() + 60s;
+  auto watch = Glib::signal_timeout().connect(
+      [&] {
+        if (platform::modalDepth() != 1) return true;
+        stepped = stepped || step();
+        if (!stepped && std::chrono::steady_clock::now() > giveUp) {
+          ADD_FAILURE() << "the expected window never came";
+          stepped = true;
+        }
+        if (!stepped || delegate.mainView() == nullptr) return true;
+        ended = true;
+        platform::stopModal(delegate.mainView()->window());
+        return false;
+      },
+      20);
+  delegate.showSplash();
+  delegate.applicationDidFinishLaunching();
+  EXPECT_FALSE(delegate.mainView() != nullptr && delegate.mainView()->isShown())
+      << "not inside the launch handler";
+  EXPECT_TRUE(waitUntil([&] { return ended; }, 70s));
+  watch.disconnect();
+  settle();
+}
+
+// A start-up step that fails (here: a shipped list is missing) is reported. The main window
+// must not open under that alert, even when the delay has long passed; it opens as soon as the
+// launch handler has returned, and shows the home page.
 TEST(Launch, AFailedStepIsReportedAndTheMainWindowWaitsForItsAlertThenOpensAtOnce) {
   TemporaryFolder folder;
   TestServer server;
-  server.page("home.test/net/", {.body = titled("Home")});
-  app::HarbinelAppDelegate delegate({
-      .folders = {folder / "support", resourcesWithoutDmnsame(folder)},
-      .delay = 100ms,
-      .homeAddress = "http://home.test/net/",
-      .webView = {.ephemeral = true, .proxyURL = server.proxyURL()},
-  });
-  delegate.showSplash();
+  app::HarbinelAppDelegate delegate(install(folder, {{"AB", "ON"}}, {"dmn"}, server));
   bool openedUnderTheAlert = false;
   AlertRecorder alerts([&](platform::ShownAlert& alert) {
     Glib::signal_timeout().connect_once(
         [&] {
-          openedUnderTheAlert = delegate.mainView() != nullptr && delegate.mainView()->isShown();
+          openedUnderTheAlert = delegate.mainView() != nullptr;
           alert.pressOK();
         },
         500);
     return false;
   });
-  delegate.applicationDidFinishLaunching();
+  launch(delegate, [&] {
+    return delegate.mainView() != nullptr &&
+           delegate.mainView()->webView().mainFrameURL() == "http://home.test/net/";
+  });
   EXPECT_EQ(alerts.alerts(),
             (std::vector<AlertRecorder::Shown>{
                 {"Harbinel Error", "Some of the modules are missing while opening Harbinel"}}));
   EXPECT_FALSE(openedUnderTheAlert);
-  EXPECT_FALSE(delegate.mainView() != nullptr && delegate.mainView()->isShown())
-      << "not inside the handler either";
-
-  // The main window runs its session; the test ends it once the home page shows there, or
-  // gives up, so that a window that never shows it fails the test rather than hanging it.
-  const std::string home = "http://home.test/net/";
-  const auto giveUp = std::chrono::steady_clock::now() + 60s;
-  std::string shown;
-  bool ended = false;
-  auto watch = Glib::signal_timeout().connect(
-      [&] {
-        if (platform::modalDepth() != 1 || delegate.mainView() == nullptr) return true;
-        shown = delegate.mainView()->webView().mainFrameURL();
-        if (shown != home && std::chrono::steady_clock::now() < giveUp) return true;
-        platform::stopModal(*platform::modalWindow());
-        ended = true;
-        return false;
-      },
-      20);
-  EXPECT_TRUE(waitUntil([&] { return ended; }, 70s));
-  watch.disconnect();
-  EXPECT_EQ(shown, home) << alerts.alerts().size() << " alert(s)";
   EXPECT_EQ(delegate.blockLists().dnsArray().size(), 3u) << "ads, bad and the empty last line";
+}
+
+// The shipped password opens the welcome window alone; the parent's choice is saved through
+// the parents' save; the next start goes straight to the kiosk.
+TEST(Welcome, ShippedPasswordAsksForTheParentsOwnBeforeTheKioskAndOnlyOnce) {
+  TemporaryFolder folder;
+  TestServer server;
+  const auto options = install(folder, {{"PD", "harbinel"}, {"FW0", "kept.example"}},
+                               {"dmn", "dmnsame"}, server);
+  AlertRecorder alerts;
+  {
+    app::HarbinelAppDelegate delegate(options);
+    launch(delegate, [&] {
+      auto* welcome = delegate.welcome();
+      if (welcome == nullptr || !welcome->window().get_visible()) return false;
+      EXPECT_EQ(delegate.mainView(), nullptr);
+      const auto& outlets = welcome->outlets();
+      EXPECT_EQ(outlets.favourites[0]->get_text(), "kept.example");
+      outlets.password->set_text("harbinel");
+      outlets.repeated->set_text("harbinel");
+      EXPECT_FALSE(outlets.btnStart->get_sensitive());
+      outlets.password->set_text("Tulip7");
+      outlets.repeated->set_text("Tulip7");
+      outlets.blocked[1]->set_text("https://www.bad.example");
+      keepScreenshot("welcome-window");
+      outlets.btnStart->activate();
+      return true;
+    });
+    EXPECT_NE(delegate.mainView(), nullptr);
+  }
+  const auto saved = storage::SettingsFile(folder / "resources" / "data.plist").load();
+  EXPECT_EQ(storage::valueOf(saved, "PD"), "Tulip7");
+  EXPECT_EQ(storage::valueOf(saved, "BW1"), "bad.example");
+  EXPECT_EQ(storage::valueOf(saved, "FW0"), "kept.example");
+
+  app::HarbinelAppDelegate again(options);
+  launch(again, [&] { return again.mainView() != nullptr; });
+  EXPECT_EQ(again.welcome(), nullptr);
+  EXPECT_TRUE(alerts.alerts().empty());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+// What keeps the child in the kiosk: the window, the keys, and what a page may reach.
 #include <gtkmm/popover.h>
 #include <webkit/webkit.h>
 
@@ -10,7 +10,7 @@
 #include <csignal>
 
 #include "platform/ModalSession.h"
-#include "tests/gui/BrowserFixture.h"
+#include "tests/gui/Harness.h"
 
 // Xlib last: its macros clash with the C++ headers above.
 #include <gdk/x11/gdkx.h>
@@ -18,78 +18,26 @@
 namespace harbinel::test {
 namespace {
 
-std::size_t toplevelCount() {
-  return Gtk::Window::list_toplevels().size();
-}
-
-bool anyPopoverShown(Gtk::Widget& root) {
-  if (dynamic_cast<Gtk::Popover*>(&root) != nullptr && root.get_visible()) return true;
-  for (Gtk::Widget* child = root.get_first_child(); child; child = child->get_next_sibling()) {
-    if (anyPopoverShown(*child)) return true;
-  }
-  return false;
-}
-
 // A block filling the top of the page, to be clicked at (100, 100).
 std::string bigTarget(const std::string& element) {
   return titled("Target", "<style>#t{display:block;width:400px;height:300px}</style>" + element);
 }
 
-void pressKeys(std::initializer_list<const char*> keys) {
-  for (const char* key : keys)
-    ASSERT_EQ(std::system((std::string("xdotool key ") + key).c_str()), 0);
-}
-
-class LockdownTest : public BrowserTest {
- protected:
-  void show(const std::string& hostAndPath, const std::string& body) {
-    server.page(hostAndPath, {.body = body});
-    load("http://" + hostAndPath);
-    ASSERT_TRUE(waitForPage("http://" + hostAndPath));
-  }
-  bool waitForTitle(const std::string& title) {
-    return waitUntil([&] { return view->webView().title() == title; });
-  }
-  void clickInPage(int x, int y, int button = 1) {
-    clickAt(view->webView().widget(), x, y, button);
-  }
-};
-
+using LockdownTest = BrowserTest;
 // Real pointer and keys from the X server: run alone.
-using LockdownKeyboardTest = LockdownTest;
+using LockdownKeyboardTest = BrowserTest;
 
-// A real window manager (openbox) for the test's life, so that close keys and full screen are
-// carried out as on a desktop. It leaves the keyboard focus nowhere when it ends: it is given
-// back to the window under the pointer, as the server had it.
-class WindowManager {
- public:
-  WindowManager() {
-    char* argv[] = {const_cast<char*>("openbox"), const_cast<char*>("--sm-disable"), nullptr};
-    const auto flags =
-        static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
-                                 G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL);
-    started_ =
-        g_spawn_async(nullptr, argv, nullptr, flags, nullptr, nullptr, &pid_, nullptr) &&
-        waitUntil(
-            [] { return !std::system("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window"); },
-            5s);
-  }
-  ~WindowManager() {
-    if (pid_ == 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-    g_spawn_close_pid(pid_);
-    Display* display = gdk_x11_display_get_xdisplay(Gdk::Display::get_default()->gobj());
-    XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
-    XSync(display, False);
-  }
-  bool started_ = false;
-
- private:
-  GPid pid_ = 0;
-};
-
-TEST_F(LockdownTest, KioskWindowCoversTheMonitorUndecoratedAndACloseDoesNotEndIt) {
+// The window covers the monitor undecorated and a close does not end it. Permissions are denied
+// without a question (a listener that would say yes never hears of them), nothing is downloaded,
+// and nothing but a web page reaches the main frame, directly or from a page. Script dialogs:
+// three per load, then confirm is false and prompt null. A page's process that ends brings the
+// home page back, a bounded number of times, then a calm page.
+TEST_F(LockdownTest, KioskWindowCoversTheScreenPagesReachNothingButWebPagesAndCrashesGoHome) {
+  server.page("fine.example/tool.bin", {.body = "xx", .contentType = "application/octet-stream"});
+  server.page("fine.example/away.html", {.body = titled("Away")});
+  server.page("dialogs.test/", {.body = "<script>let yes = 0; for (let i = 0; i < 5; i++) "
+                                        "if (confirm('?')) yes++; "
+                                        "document.title = yes + ',' + prompt('?');</script>"});
   open();
   browser::FullScreenableWindow& window = view->window();
   const platform::MonitorFrame screen = platform::primaryMonitorFrame();
@@ -101,85 +49,7 @@ TEST_F(LockdownTest, KioskWindowCoversTheMonitorUndecoratedAndACloseDoesNotEndIt
   window.close();  // what the window manager sends on Alt+F4 or its close button
   settle();
   EXPECT_TRUE(window.get_visible());
-}
 
-// With a window manager: Alt+F4 and the full-screen keys change nothing, the page has no
-// full screen, and were it given one, leaving it would not take the window's along.
-TEST_F(LockdownKeyboardTest, UnderAWindowManagerNeitherKeysNorThePageChangeTheFullScreen) {
-  WindowManager manager;
-  ASSERT_TRUE(manager.started_);
-  openFocused();
-  browser::FullScreenableWindow& window = view->window();
-  ASSERT_TRUE(waitUntil([&] { return window.is_fullscreen(); }));
-  const std::string asker = bigTarget(
-      "<button id=t onclick=\"const root = document.documentElement; "
-      "if (!root.requestFullscreen) { document.title = 'No API'; return; } "
-      "root.requestFullscreen().then(() => document.title = 'Entered', "
-      "() => document.title = 'Refused')\">Full</button>");
-  show("fine.example/full.html", asker);
-  clickInPage(100, 100);
-  ASSERT_TRUE(waitForTitle("No API"));
-  pressKeys({"alt+F4", "F11", "Escape"});
-  webkit_settings_set_enable_fullscreen(webkit_web_view_get_settings(view->webView().gobj()), true);
-  show("fine.example/full-again.html", asker);
-  clickInPage(100, 100);
-  ASSERT_TRUE(waitUntil([&] { return view->webView().title() != "Target"; }));
-  pressKeys({"Escape"});
-  settle();
-  EXPECT_TRUE(window.get_visible());
-  EXPECT_TRUE(window.is_fullscreen());
-}
-
-// New windows load in the same view and are judged there. No inspector (GTK opens one on
-// Ctrl+Shift+I / D in any window by default), context menu, file chooser or print dialog.
-TEST_F(LockdownKeyboardTest, PagesOpenNoWindowMenuChooserOrDialogAndNewWindowsLoadInThisView) {
-  settings.save({{"BW0", "example.org"}});
-  server.page("www.example.org/blank.html", {.body = titled("Blocked")});
-  server.page("fine.example/opened.html", {.body = titled("Opened")});
-  const std::size_t windows = toplevelCount() + 1;
-  openFocused();
-  AlertRecorder alerts;
-  Glib::signal_idle().connect_once([&] {
-    pressKeys({"ctrl+shift+i", "ctrl+shift+d"});
-    settle(800ms);
-    platform::stopModal(*platform::modalWindow());
-  });
-  platform::runModalForWindow(view->window());
-  EXPECT_FALSE(webkit_settings_get_enable_developer_extras(
-      webkit_web_view_get_settings(view->webView().gobj())));
-
-  show("fine.example/opener.html",
-       bigTarget("<button id=t onclick=\"window.open('http://fine.example/opened.html', "
-                 "'_blank', 'width=200')\">Open</button>"));
-  clickInPage(100, 100);
-  EXPECT_TRUE(waitForPage("http://fine.example/opened.html"));
-  show("fine.example/link.html",
-       bigTarget("<a id=t target=_blank href='http://www.example.org/blank.html'>Go</a>"));
-  clickInPage(100, 100);
-  expectRefused(alerts);
-  EXPECT_EQ(alerts.alerts()[0].informative, "example.org/blank.html is Blocked");
-
-  show("fine.example/menu.html", bigTarget("<p id=t>Right-click me</p>"));
-  clickInPage(100, 100, 3);
-  settle();
-  EXPECT_FALSE(anyPopoverShown(view->webView().widget()));
-  // The page notes the click, so a click that missed the field cannot pass for a refusal.
-  show("fine.example/file.html", bigTarget("<input id=t type=file style='font-size:80px' "
-                                           "onclick=\"document.title = 'Clicked'\">"));
-  clickInPage(100, 100);
-  ASSERT_TRUE(waitForTitle("Clicked"));
-  show("fine.example/print.html",
-       titled("Print", "<script>window.print(); document.title = 'Printed';</script>"));
-  ASSERT_TRUE(waitForTitle("Printed"));
-  settle(800ms);
-  EXPECT_EQ(toplevelCount(), windows);
-}
-
-// Permissions are denied without a question (a listener that would say yes never hears of
-// them), and nothing is downloaded: neither what a link asks for nor what the view cannot show.
-TEST_F(LockdownTest, NoPermissionIsGrantedAndNothingIsDownloaded) {
-  server.page("fine.example/tool.bin", {.body = "xx", .contentType = "application/octet-stream"});
-  open();
   WebKitWebView* page = view->webView().gobj();
   webkit_settings_set_enable_mock_capture_devices(webkit_web_view_get_settings(page), true);
   const auto allow = +[](WebKitWebView*, WebKitPermissionRequest* request, gpointer) {
@@ -223,15 +93,11 @@ navigator.mediaDevices.getUserMedia({video: true, audio: true})
   EXPECT_EQ(downloads.started, 1);
   EXPECT_TRUE(std::filesystem::is_empty(downloads.folder));
   g_signal_handler_disconnect(session, watch);
-}
 
-// Directly or from a page, nothing but a web page reaches the main frame.
-TEST_F(LockdownTest, OnlyWebPagesReachTheMainFrame) {
-  open();
   for (const char* address : {"file:///etc/hostname", "javascript:document.title='Ran'"}) {
     load(address);
     settle(300ms);
-    EXPECT_EQ(view->webView().title(), "Harbinel") << address;
+    EXPECT_EQ(view->webView().mainFrameURL(), "http://fine.example/dl.html") << address;
   }
   for (const char* address : {"ftp://fine.example/", "data:text/html,<title>Data</title>"}) {
     show("fine.example/leave.html",
@@ -240,11 +106,25 @@ TEST_F(LockdownTest, OnlyWebPagesReachTheMainFrame) {
     EXPECT_TRUE(waitForTitle("Stayed")) << address;
     EXPECT_EQ(view->webView().mainFrameURL(), "http://fine.example/leave.html") << address;
   }
-}
 
-TEST_F(LockdownTest, CrashedPageComesBackHomeABoundedNumberOfTimesThenACalmPage) {
-  server.page("fine.example/away.html", {.body = titled("Away")});
-  open();
+  int shown = 0;
+  const auto answer = +[](WebKitWebView*, WebKitScriptDialog* dialog, int* shown) {
+    ++*shown;
+    if (webkit_script_dialog_get_dialog_type(dialog) == WEBKIT_SCRIPT_DIALOG_PROMPT) {
+      webkit_script_dialog_prompt_set_text(dialog, "typed");
+    } else {
+      webkit_script_dialog_confirm_set_confirmed(dialog, true);
+    }
+    return TRUE;
+  };
+  g_signal_connect(view->webView().gobj(), "script-dialog", G_CALLBACK(answer), &shown);
+  for (int loads = 1; loads <= 2; ++loads) {
+    load("http://dialogs.test/");
+    EXPECT_TRUE(waitUntil([&] { return shown == 3 * loads; })) << "afresh with each load";
+    EXPECT_TRUE(waitForTitle("3,null"));
+  }
+  g_signal_handlers_disconnect_by_data(view->webView().gobj(), &shown);
+
   for (int crash = 1; crash <= 3; ++crash) {
     load("http://fine.example/away.html");
     ASSERT_TRUE(waitForPage("http://fine.example/away.html"));
@@ -256,6 +136,128 @@ TEST_F(LockdownTest, CrashedPageComesBackHomeABoundedNumberOfTimesThenACalmPage)
   EXPECT_TRUE(waitForTitle("Something went wrong"));
   view->goToHome();
   EXPECT_TRUE(waitForTitle("Harbinel"));
+}
+
+// A real window manager (openbox) for the test's life, so that close keys and full screen are
+// carried out as on a desktop. It leaves the keyboard focus nowhere when it ends: it is given
+// back to the window under the pointer, as the server had it.
+class WindowManager {
+ public:
+  WindowManager() {
+    char* argv[] = {const_cast<char*>("openbox"), const_cast<char*>("--sm-disable"), nullptr};
+    const auto flags =
+        static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
+                                 G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL);
+    started_ =
+        g_spawn_async(nullptr, argv, nullptr, flags, nullptr, nullptr, &pid_, nullptr) &&
+        waitUntil(
+            [] { return !std::system("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window"); },
+            5s);
+  }
+  ~WindowManager() {
+    if (pid_ == 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    g_spawn_close_pid(pid_);
+    Display* display = gdk_x11_display_get_xdisplay(Gdk::Display::get_default()->gobj());
+    XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
+    XSync(display, False);
+  }
+  bool started_ = false;
+
+ private:
+  GPid pid_ = 0;
+};
+
+// With a window manager: Alt+F4 and the full-screen keys change nothing, the page has no
+// full screen, and were it given one, leaving it would not take the window's along.
+TEST_F(LockdownKeyboardTest, UnderAWindowManagerNeitherKeysNorThePageChangeTheFullScreen) {
+  WindowManager manager;
+  ASSERT_TRUE(manager.started_);
+  openFocused();
+  browser::FullScreenableWindow& window = view->window();
+  ASSERT_TRUE(waitUntil([&] { return window.is_fullscreen(); }));
+  const std::string asker = bigTarget(
+      "<button id=t onclick=\"const root = document.documentElement; "
+      "if (!root.requestFullscreen) { document.title = 'No API'; return; } "
+      "root.requestFullscreen().then(() => document.title = 'Entered', "
+      "() => document.title = 'Refused')\">Full</button>");
+  show("fine.example/full.html", asker);
+  clickAt(view->webView().widget(), 100, 100);
+  ASSERT_TRUE(waitForTitle("No API"));
+  pressKeys({"alt+F4", "F11", "Escape"});
+  webkit_settings_set_enable_fullscreen(webkit_web_view_get_settings(view->webView().gobj()), true);
+  show("fine.example/full-again.html", asker);
+  clickAt(view->webView().widget(), 100, 100);
+  ASSERT_TRUE(waitUntil([&] { return view->webView().title() != "Target"; }));
+  pressKeys({"Escape"});
+  settle();
+  EXPECT_TRUE(window.get_visible());
+  EXPECT_TRUE(window.is_fullscreen());
+}
+
+bool anyPopoverShown(Gtk::Widget& root) {
+  if (dynamic_cast<Gtk::Popover*>(&root) != nullptr && root.get_visible()) return true;
+  for (Gtk::Widget* child = root.get_first_child(); child; child = child->get_next_sibling()) {
+    if (anyPopoverShown(*child)) return true;
+  }
+  return false;
+}
+
+// New windows load in the same view and are judged there. No inspector (GTK opens one on
+// Ctrl+Shift+I / D in any window by default), context menu, file chooser or print dialog. A
+// page whose process stops answering a click is ended, and home comes back; Home ends a page
+// that holds its process (no input reached it: the home load it leaves unanswered shows it).
+TEST_F(LockdownKeyboardTest, PagesOpenNoWindowMenuChooserOrDialogAndAHungPageIsEnded) {
+  settings.save({{"BW0", "example.org"}});
+  server.page("www.example.org/blank.html", {.body = titled("Blocked")});
+  server.page("fine.example/opened.html", {.body = titled("Opened")});
+  const std::size_t windows = Gtk::Window::list_toplevels().size() + 1;
+  openFocused();
+  AlertRecorder alerts;
+  Glib::signal_idle().connect_once([&] {
+    pressKeys({"ctrl+shift+i", "ctrl+shift+d"});
+    settle(800ms);
+    platform::stopModal(*platform::modalWindow());
+  });
+  platform::runModalForWindow(view->window());
+  EXPECT_FALSE(webkit_settings_get_enable_developer_extras(
+      webkit_web_view_get_settings(view->webView().gobj())));
+
+  Gtk::Widget& area = view->webView().widget();
+  show("fine.example/opener.html",
+       bigTarget("<button id=t onclick=\"window.open('http://fine.example/opened.html', "
+                 "'_blank', 'width=200')\">Open</button>"));
+  clickAt(area, 100, 100);
+  EXPECT_TRUE(waitForPage("http://fine.example/opened.html"));
+  show("fine.example/link.html",
+       bigTarget("<a id=t target=_blank href='http://www.example.org/blank.html'>Go</a>"));
+  clickAt(area, 100, 100);
+  expectRefused(alerts);
+  EXPECT_EQ(alerts.alerts()[0].informative, "example.org/blank.html is Blocked");
+
+  show("fine.example/menu.html", bigTarget("<p id=t>Right-click me</p>"));
+  clickAt(area, 100, 100, 3);
+  settle();
+  EXPECT_FALSE(anyPopoverShown(area));
+  // The page notes the click, so a click that missed the field cannot pass for a refusal.
+  show("fine.example/file.html", bigTarget("<input id=t type=file style='font-size:80px' "
+                                           "onclick=\"document.title = 'Clicked'\">"));
+  clickAt(area, 100, 100);
+  ASSERT_TRUE(waitForTitle("Clicked"));
+  show("fine.example/print.html",
+       titled("Print", "<script>window.print(); document.title = 'Printed';</script>"));
+  ASSERT_TRUE(waitForTitle("Printed"));
+  settle(800ms);
+  EXPECT_EQ(Gtk::Window::list_toplevels().size(), windows);
+
+  show("busy.test/", titled("Busy", "<div style='height: 100vh'></div><script>document.body."
+                                    "addEventListener('click', () => { while (true) {} })</script>"));
+  clickAt(area, 200, 200);
+  EXPECT_TRUE(waitForPage(kHome));
+  show("busy.test/", titled("Busy", "<script>setTimeout(() => { while (true) {} })</script>"));
+  g_signal_emit_by_name(view->outlets().btnHome->gobj(), "clicked");
+  EXPECT_TRUE(waitForPage(kHome));
 }
 
 }  // namespace

@@ -1,0 +1,275 @@
+#include "tests/gui/Harness.h"
+
+#include <gtkmm/label.h>
+#include <libsoup/soup.h>
+#include <webkit/webkit.h>
+
+#include <glibmm/main.h>
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+
+#include "parents/HistoryReport.h"
+#include "platform/ModalSession.h"
+
+namespace harbinel::test {
+
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  // A steady tick so that the blocking iteration below wakes to look at the clock.
+  auto tick = Glib::signal_timeout().connect([] { return true; }, 10);
+  bool reached = done();
+  while (!reached && std::chrono::steady_clock::now() < deadline) {
+    g_main_context_iteration(nullptr, true);
+    reached = done();
+  }
+  tick.disconnect();
+  return reached;
+}
+
+void settle(std::chrono::milliseconds span) {
+  waitUntil([] { return false; }, span);
+}
+
+TestServer::TestServer() : server_(soup_server_new(nullptr, nullptr)) {
+  soup_server_add_handler(server_, nullptr, &TestServer::answer, this, nullptr);
+  GError* error = nullptr;
+  if (!soup_server_listen_local(server_, 0, SOUP_SERVER_LISTEN_IPV4_ONLY, &error)) {
+    throw std::runtime_error(std::string("the test server cannot listen: ") + error->message);
+  }
+  GSList* uris = soup_server_get_uris(server_);
+  char* text = g_uri_to_string(static_cast<GUri*>(uris->data));
+  proxyURL_ = text;
+  g_free(text);
+  g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
+}
+
+TestServer::~TestServer() {
+  releaseHeld();
+  soup_server_disconnect(server_);
+  g_object_unref(server_);
+}
+
+void TestServer::releaseHeld() {
+  released_ = true;
+  for (SoupServerMessage* message : held_) soup_server_message_unpause(message);
+  held_.clear();
+}
+
+void TestServer::answer(SoupServer*, SoupServerMessage* message, const char* path, GHashTable*,
+                        void* self) {
+  auto& server = *static_cast<TestServer*>(self);
+  const char* host = g_uri_get_host(soup_server_message_get_uri(message));
+  const std::string key = std::string(host != nullptr ? host : "") + path;
+  server.requests_.push_back(key);
+  const auto found = server.pages_.find(key);
+  const bool known = found != server.pages_.end();
+  const Page page = known ? found->second : Page{.body = titled("Not found")};
+  if (page.dropped) {
+    GIOStream* connection = soup_server_message_steal_connection(message);
+    g_io_stream_close(connection, nullptr, nullptr);
+    g_object_unref(connection);
+    return;
+  }
+  soup_server_message_set_status(message, known ? 200 : 404, nullptr);
+  soup_server_message_set_response(message, page.contentType.c_str(), SOUP_MEMORY_COPY,
+                                   page.body.data(), page.body.size());
+  if (page.held && !server.released_) {
+    soup_server_message_pause(message);
+    server.held_.push_back(message);
+  }
+}
+
+std::string titled(std::string_view title, std::string_view body) {
+  return "<!DOCTYPE html><html><head><title>" + std::string(title) + "</title></head><body>" +
+         std::string(body) + "</body></html>";
+}
+
+std::string propertyList(const Entries& entries) {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+      "\"http://www.apple.com/DTD/PropertyList-1.0.dtd\">\n"
+      "<plist version=\"1.0\">\n<dict>\n";
+  for (const auto& [key, value] : entries) {
+    if (value) xml += "\t<key>" + key + "</key>\n\t<string>" + *value + "</string>\n";
+  }
+  return xml + "</dict>\n</plist>\n";
+}
+
+AlertRecorder::AlertRecorder(Hook hook) : hook_(std::move(hook)) {
+  previous_ = platform::setAlertObserver([this](platform::ShownAlert& alert) {
+    alerts_.push_back({alert.messageText(), alert.informativeText()});
+    if (!hook_ || hook_(alert)) alert.pressOK();
+  });
+}
+
+AlertRecorder::~AlertRecorder() {
+  platform::setAlertObserver(std::move(previous_));
+}
+
+// GLib takes one writer for the life of the process: it hands each entry to the journal
+// recorder alive at the time, if any.
+struct JournalWriter {
+  static Journal*& current() {
+    static Journal* journal = nullptr;
+    return journal;
+  }
+  static GLogWriterOutput write(GLogLevelFlags level, const GLogField* fields, gsize count,
+                                gpointer) {
+    if (current() != nullptr) {
+      Journal::Entry entry;
+      for (gsize i = 0; i < count; ++i) {
+        const auto* value = static_cast<const char*>(fields[i].value);
+        entry[fields[i].key] =
+            fields[i].length < 0 ? std::string(value) : std::string(value, fields[i].length);
+      }
+      current()->entries_.push_back(std::move(entry));
+    }
+    return g_log_writer_default(level, fields, count, nullptr);
+  }
+};
+
+Journal::Journal() {
+  static const bool installed = [] {
+    g_log_set_writer_func(JournalWriter::write, nullptr, nullptr);
+    return true;
+  }();
+  (void)installed;
+  JournalWriter::current() = this;
+}
+
+Journal::~Journal() {
+  JournalWriter::current() = nullptr;
+}
+
+std::vector<Journal::Entry> Journal::events(std::string_view kind) const {
+  std::vector<Entry> found;
+  for (const Entry& entry : entries_) {
+    const auto event = entry.find("HARBINEL_EVENT");
+    if (event != entry.end() && event->second == kind) found.push_back(entry);
+  }
+  return found;
+}
+
+Lines Journal::lines() const {
+  Lines found;
+  for (const Entry& entry : entries_) {
+    const auto domain = entry.find("GLIB_DOMAIN");
+    if (domain != entry.end() && domain->second == "Harbinel" && !entry.count("HARBINEL_EVENT"))
+      found.push_back(entry.at("MESSAGE"));
+  }
+  return found;
+}
+
+void pressEnter(Gtk::Editable& field) {
+  // The field's own text widget turns the key into the field's activate signal.
+  g_signal_emit_by_name(gtk_editable_get_delegate(field.gobj()), "activate");
+}
+
+Gtk::Button* findButton(Gtk::Widget& root, std::string_view label) {
+  if (auto* button = dynamic_cast<Gtk::Button*>(&root)) {
+    if (button->get_label().raw() == label) return button;
+  }
+  if (auto* text = dynamic_cast<Gtk::Label*>(&root); text && text->get_text().raw() == label) {
+    for (Gtk::Widget* up = root.get_parent(); up != nullptr; up = up->get_parent()) {
+      if (auto* button = dynamic_cast<Gtk::Button*>(up)) return button;
+    }
+  }
+  for (Gtk::Widget* child = root.get_first_child(); child != nullptr;
+       child = child->get_next_sibling()) {
+    if (Gtk::Button* found = findButton(*child, label)) return found;
+  }
+  return nullptr;
+}
+
+Lines historyTexts(const std::filesystem::path& dayFile) {
+  Lines texts;
+  if (!std::filesystem::exists(dayFile)) return texts;
+  std::istringstream lines(parents::decodeDayFile(readFile(dayFile)));
+  const std::string arrow = "  --> ";
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t at = line.find(arrow);
+    if (at != std::string::npos) texts.push_back(line.substr(at + arrow.size()));
+  }
+  return texts;
+}
+
+std::string runInPage(platform::WebView& view, const std::string& script) {
+  struct Answer {
+    bool done = false;
+    std::string text;
+  } answer;
+  webkit_web_view_evaluate_javascript(
+      view.gobj(), script.c_str(), -1, nullptr, nullptr, nullptr,
+      +[](GObject* source, GAsyncResult* result, gpointer data) {
+        auto& answer = *static_cast<Answer*>(data);
+        answer.done = true;
+        JSCValue* value =
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, nullptr);
+        if (value == nullptr) return;
+        char* text = jsc_value_to_string(value);
+        answer.text = text;
+        g_free(text);
+        g_object_unref(value);
+      },
+      &answer);
+  waitUntil([&] { return answer.done; });
+  return answer.text;
+}
+
+void keepScreenshot(const std::string& name) {
+  const std::filesystem::path folder = HARBINEL_SCREENSHOTS;
+  std::filesystem::create_directories(folder);
+  settle(1500ms);  // let the last frame reach the screen
+  const std::string command =
+      "import -window root '" + (folder / (name + ".png")).string() + "' 2>/dev/null";
+  if (std::system(command.c_str()) != 0) ADD_FAILURE() << "no screenshot: " << name;
+}
+
+void pressKeys(std::initializer_list<const char*> keys) {
+  for (const char* key : keys)
+    ASSERT_EQ(std::system((std::string("xdotool key ") + key).c_str()), 0) << key;
+}
+
+Steps& Steps::when(std::function<bool()> ready, std::function<void()> act) {
+  const auto deadline = std::chrono::steady_clock::now() + 15s;
+  ++steps_;
+  sources_.push_back(Glib::signal_timeout().connect(
+      [this, ready = std::move(ready), act = std::move(act), deadline] {
+        if (ready()) {
+          // From an idle source of its own: the action may open a session, inside which the
+          // polls must go on.
+          sources_.push_back(Glib::signal_idle().connect([this, act] {
+            ++acted_;
+            act();
+            return false;
+          }));
+          return false;
+        }
+        if (std::chrono::steady_clock::now() < deadline) return true;
+        if (platform::modalWindow() == nullptr) {
+          ADD_FAILURE() << "a step never came";
+          return false;
+        }
+        platform::stopModal(*platform::modalWindow());
+        return true;
+      },
+      10));
+  return *this;
+}
+
+void enterPassword(parents::FrmPassword& prompt, const std::string& text) {
+  prompt.outlets().txtfieldpassword->set_text(text);
+  pressEnter(*prompt.outlets().txtfieldpassword);
+}
+
+void BrowserTest::clickAt(Gtk::Widget& widget, double x, double y, int button) {
+  double sx = 0, sy = 0;
+  ASSERT_TRUE(widget.translate_coordinates(view->window(), x, y, sx, sy));
+  const std::string click = "xdotool mousemove " + std::to_string(int(sx)) + " " +
+                            std::to_string(int(sy)) + " click " + std::to_string(button);
+  ASSERT_EQ(std::system(click.c_str()), 0);
+}
+
+}  // namespace harbinel::test

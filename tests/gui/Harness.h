@@ -1,0 +1,282 @@
+#pragma once
+
+// What the window tests share: a main loop to wait in, a web server on 127.0.0.1, recorders of
+// alerts and of the log, and the two fixtures (the main window, the parent controls).
+
+#include <gtest/gtest.h>
+#include <gtkmm/button.h>
+#include <gtkmm/editable.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "browser/MainView.h"
+#include "filter/BlockLists.h"
+#include "parents/FrmParentController.h"
+#include "parents/FrmPassword.h"
+#include "platform/Alert.h"
+#include "platform/Clock.h"
+#include "platform/ModalSession.h"
+#include "storage/HistoryLog.h"
+#include "storage/SettingsFile.h"
+#include "tests/core/TestSupport.h"
+
+typedef struct _SoupServer SoupServer;
+typedef struct _SoupServerMessage SoupServerMessage;
+typedef struct _GHashTable GHashTable;
+
+namespace harbinel::test {
+
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+// Runs the main loop until `done` holds; false when `timeout` passed first.
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 15s);
+// Runs the main loop for `span`, to let late reports arrive.
+void settle(std::chrono::milliseconds span = 400ms);
+
+// One answer of the test server.
+struct Page {
+  std::string body;
+  std::string contentType = "text/html";
+  bool held = false;     // answered only once releaseHeld() is called
+  bool dropped = false;  // the connection is closed without an answer
+};
+
+// An HTTP server on 127.0.0.1 in this process, stopped when the object goes away. Used as the
+// web view's proxy, it answers for any host name: pages are keyed by "host/path".
+class TestServer {
+ public:
+  TestServer();
+  ~TestServer();
+  TestServer(const TestServer&) = delete;
+  TestServer& operator=(const TestServer&) = delete;
+
+  std::string proxyURL() const { return proxyURL_; }
+  void page(const std::string& hostAndPath, Page page) { pages_[hostAndPath] = std::move(page); }
+  // Sends the answers held back so far, and holds none from now on.
+  void releaseHeld();
+  const Lines& requests() const { return requests_; }
+
+ private:
+  static void answer(SoupServer*, SoupServerMessage* message, const char* path, GHashTable*,
+                     void* self);
+
+  SoupServer* server_;
+  std::string proxyURL_;
+  std::map<std::string, Page> pages_;
+  Lines requests_;
+  std::vector<SoupServerMessage*> held_;
+  bool released_ = false;
+};
+
+// A page with a title.
+std::string titled(std::string_view title, std::string_view body = "<p>hello</p>");
+
+// The settings file's entries, written as an XML property list by hand, as another program
+// would. Values are written as they stand (no markup in them).
+using Entries = std::vector<std::pair<std::string, std::optional<std::string>>>;
+std::string propertyList(const Entries& entries);
+
+// Records every alert and, unless told otherwise, presses its OK button at once.
+class AlertRecorder {
+ public:
+  struct Shown {
+    std::string message;
+    std::string informative;
+    bool operator==(const Shown&) const = default;
+    friend void PrintTo(const Shown& shown, std::ostream* out) {
+      *out << '"' << shown.message << "\" / \"" << shown.informative << '"';
+    }
+  };
+  // Called with each alert before it is answered; returns false to leave it open (the hook
+  // then owns pressing OK).
+  using Hook = std::function<bool(platform::ShownAlert&)>;
+
+  explicit AlertRecorder(Hook hook = {});
+  ~AlertRecorder();
+  AlertRecorder(const AlertRecorder&) = delete;
+  AlertRecorder& operator=(const AlertRecorder&) = delete;
+  const std::vector<Shown>& alerts() const { return alerts_; }
+  std::size_t size() const { return alerts_.size(); }
+
+ private:
+  std::vector<Shown> alerts_;
+  Hook hook_;
+  platform::AlertObserver previous_;
+};
+
+// Takes the program's structured log at the writer, where the system journal would take it.
+class Journal {
+ public:
+  using Entry = std::map<std::string, std::string>;
+  Journal();
+  ~Journal();
+  Journal(const Journal&) = delete;
+  Journal& operator=(const Journal&) = delete;
+  // The events of one kind (HARBINEL_EVENT), in order.
+  std::vector<Entry> events(std::string_view kind) const;
+  // The program's plain diagnostic lines, in order.
+  Lines lines() const;
+
+ private:
+  friend struct JournalWriter;
+  std::vector<Entry> entries_;
+};
+
+// Enter in a text field, as the keyboard gives it.
+void pressEnter(Gtk::Editable& field);
+// The first button under `root` whose label (or whose child label) is `label`.
+Gtk::Button* findButton(Gtk::Widget& root, std::string_view label);
+// The texts of the history lines in a day file, in order.
+Lines historyTexts(const std::filesystem::path& dayFile);
+// The result of a script run in the page shown, as text ("" when it failed).
+std::string runInPage(platform::WebView& view, const std::string& script);
+// Saves the whole screen as build/screenshots/<name>.png, for people to look at.
+void keepScreenshot(const std::string& name);
+// Real keys from the X server, through xdotool.
+void pressKeys(std::initializer_list<const char*> keys);
+
+// Acts inside modal sessions, which block the code that opened them: each step runs from the
+// main loop once its condition holds. One that does not come in time ends the sessions, so that
+// a broken window cannot hang the run, and fails the test.
+class Steps {
+ public:
+  ~Steps() {
+    for (sigc::connection& source : sources_) source.disconnect();
+  }
+  Steps& when(std::function<bool()> ready, std::function<void()> act);
+  bool finished() const { return acted_ == steps_; }
+
+ private:
+  std::vector<sigc::connection> sources_;  // polls and the actions they queued
+  std::size_t steps_ = 0, acted_ = 0;
+};
+
+// The window that runs the innermost session is `window`, on screen.
+inline bool isInSession(const Gtk::Window& window) {
+  return platform::modalWindow() == &window && window.get_visible();
+}
+// Types `text` in the prompt's password field and presses Enter.
+void enterPassword(parents::FrmPassword& prompt, const std::string& text);
+
+// A main browser window over a test server, with its settings file and history folder in a
+// temporary folder. Every host name reaches the test server.
+class BrowserTest : public ::testing::Test {
+ protected:
+  static constexpr const char* kHome = "http://home.test/net/";
+
+  void SetUp() override { server.page("home.test/net/", {.body = titled("Home")}); }
+
+  // Opens the main window and waits for `shown` (the home page unless told).
+  browser::MainView& open(const std::string& shown = kHome) {
+    view = std::make_unique<browser::MainView>(browser::BrowserServices{
+        .resourceFolder = HARBINEL_BUILD_RESOURCES,
+        .settings = settings,
+        .history = history,
+        .blockLists = lists,
+        .homeAddress = kHome,
+        .webView = {.ephemeral = true, .proxyURL = server.proxyURL(), .unresponsiveLimit = 3s},
+    });
+    view->window();
+    EXPECT_TRUE(waitForPage(shown));
+    return *view;
+  }
+  // Opens the main window and waits until it has the keyboard focus.
+  void openFocused() {
+    open();
+    ASSERT_TRUE(waitUntil([&] { return view->window().is_active(); }));
+  }
+  // Waits until `address` is the page shown and its load has ended.
+  bool waitForPage(const std::string& address) {
+    return waitUntil(
+        [&] { return view->webView().mainFrameURL() == address && !view->webView().isLoading(); });
+  }
+  bool waitForTitle(const std::string& title) {
+    return waitUntil([&] { return view->webView().title() == title; });
+  }
+  void load(const std::string& address) { view->webView().setMainFrameURL(address); }
+  // Serves `body` at http://hostAndPath and shows it.
+  void show(const std::string& hostAndPath, const std::string& body) {
+    server.page(hostAndPath, {.body = body});
+    load("http://" + hostAndPath);
+    ASSERT_TRUE(waitForPage("http://" + hostAndPath));
+  }
+  // Types `text` in the address field and presses Enter.
+  void enter(const std::string& text) {
+    field().set_text(text);
+    pressEnter(field());
+  }
+  // Waits for the alert numbered `count` and for the home page the refusal brings back.
+  void expectRefused(const AlertRecorder& alerts, std::size_t count = 1) {
+    ASSERT_TRUE(waitUntil([&] { return alerts.size() >= count; }));
+    EXPECT_TRUE(waitForPage(kHome));
+  }
+  // Clicks with the real pointer, `button`, at (x, y) of `widget`. The kiosk window covers the
+  // screen from its top left corner.
+  void clickAt(Gtk::Widget& widget, double x, double y, int button = 1);
+
+  Lines historyLines() const { return historyTexts(history.todaysFile()); }
+  Gtk::Entry& field() { return *view->outlets().urltxtField; }
+
+  TemporaryFolder folder;
+  TestServer server;
+  platform::SystemClock clock;
+  storage::SettingsFile settings{folder / "data.plist"};
+  storage::HistoryLog history{folder / "hts", clock};
+  filter::BlockLists lists{storage::SettingsFile(folder / "data.plist")};
+  std::unique_ptr<browser::MainView> view;
+};
+
+// Closes a window left open before it goes: a visible window destroyed with the focus in a text
+// field makes GTK warn that the field never lost the focus.
+struct CloseThenDelete {
+  template <typename Controller>
+  void operator()(Controller* controller) const {
+    controller->window().set_visible(false);
+    delete controller;
+  }
+};
+using Prompt = std::unique_ptr<parents::FrmPassword, CloseThenDelete>;
+using ParentsWindowController = std::unique_ptr<parents::FrmParentController, CloseThenDelete>;
+
+// The parent controls over a settings file and a history folder in a temporary folder, with
+// "today" pinned to 2 January 2025 in Berlin.
+class ParentControls : public ::testing::Test {
+ public:
+  parents::ParentServices services() const {
+    return {HARBINEL_BUILD_RESOURCES, settings, folder / "hts", clock, where, pacing};
+  }
+  void store(const Entries& entries) const { writeFile(settingsPath(), propertyList(entries)); }
+  Prompt prompt(std::string_view windowname, browser::myprotocolpassword* delegate = nullptr) {
+    Prompt opened(new parents::FrmPassword(services()));
+    opened->setDelegate(delegate);
+    opened->setWindowname(std::string(windowname));
+    opened->window().present();
+    return opened;
+  }
+  ParentsWindowController parentsWindow(parents::myprotocolparent* delegate = nullptr) {
+    ParentsWindowController opened(new parents::FrmParentController(services()));
+    opened->setDelegate(delegate);
+    opened->window().present();
+    return opened;
+  }
+  std::filesystem::path settingsPath() const { return folder / "data.plist"; }
+
+ protected:
+  TemporaryFolder folder;
+  platform::FixedClock clock{localTime(2025, 1, 2, 10, 0, 0, "Europe/Berlin")};
+  platform::DateLocale where{"en_US", "Europe/Berlin"};
+  storage::SettingsFile settings{folder / "data.plist"};
+  parents::PasswordPacing* pacing = nullptr;  // unpaced unless a test sets one
+  AlertRecorder alerts;
+};
+
+}  // namespace harbinel::test

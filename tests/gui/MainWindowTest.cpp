@@ -1,0 +1,271 @@
+// The main window's wiring: its controls, the start page, the block check, and the parents'
+// windows it opens.
+#include <glibmm/main.h>
+
+#include "filter/DomainList.h"
+#include "platform/ModalSession.h"
+#include "tests/gui/Harness.h"
+
+namespace harbinel::test {
+namespace {
+
+using Alerts = std::vector<AlertRecorder::Shown>;
+
+// Tests that need the keyboard focus and the pointer (run one at a time).
+using MainWindowKeyboardTest = BrowserTest;
+
+// Go and Home load without logging, Enter loads and logs the text as typed. The bar is as laid
+// out at start and follows the switch (exactly "ON") when told; the spinner shows while a page
+// loads, bar or no bar; a page that cannot load, or that the engine will not load, says so.
+// The favourites picker loads nothing when closed, and loads and logs the site picked.
+TEST_F(BrowserTest, ControlsLoadAndLogAsWiredAndTheBarAndSpinnerFollowTheirState) {
+  settings.save({{"AB", "OFF"}});
+  for (const char* page : {"www.example.org/go.html", "www.example.org/a.html", "www.fav.org/a.html"})
+    server.page(page, {.body = titled("Page")});
+  server.page("slow.example/page.html", {.body = titled("Slow"), .held = true});
+  server.page("gone.example/page.html", {.dropped = true});
+  open();
+  EXPECT_TRUE(field().get_visible());
+  field().set_text("www.example.org/go.html");
+  view->outlets().btnGo->activate();
+  EXPECT_TRUE(waitForPage("http://www.example.org/go.html"));
+  view->outlets().btnHome->activate();
+  EXPECT_TRUE(waitForPage(kHome));
+  enter("www.example.org/a.html");
+  EXPECT_TRUE(waitForPage("http://www.example.org/a.html"));
+  EXPECT_EQ(historyLines(), Lines{"www.example.org/a.html"});
+
+  for (const auto& [value, shown] : {std::pair<std::optional<std::string>, bool>{"ON", true},
+                                     {"on", false},
+                                     {"ON", true},
+                                     {std::nullopt, false}}) {
+    writeFile(folder / "data.plist", propertyList({{"AB", value}}));
+    view->showhideAddressBar();
+    EXPECT_EQ(field().get_visible(), shown) << value.value_or("(absent)");
+    EXPECT_EQ(view->outlets().btnGo->get_visible(), shown) << value.value_or("(absent)");
+  }
+  Gtk::Spinner& spinner = *view->outlets().progressIndicator;
+  EXPECT_FALSE(spinner.get_visible());
+  load("http://slow.example/page.html");
+  ASSERT_TRUE(waitUntil([&] { return spinner.get_visible() && spinner.get_spinning(); }));
+  server.releaseHeld();
+  EXPECT_TRUE(waitForPage("http://slow.example/page.html"));
+  EXPECT_FALSE(spinner.get_visible() || spinner.get_spinning());
+  for (const std::string& failing : Lines{"http://gone.example/page.html",
+                                         "http://allowed.example/" + std::string(100000, 'a')}) {
+    load(failing);
+    EXPECT_TRUE(waitForTitle("Page not found")) << failing.size();
+    EXPECT_FALSE(spinner.get_visible());
+    view->goToHome();
+    ASSERT_TRUE(waitForTitle("Harbinel"));
+  }
+
+  writeFile(folder / "data.plist", propertyList({{"FW0", "www.fav.org/a.html"}, {"FW2", "b.org"}}));
+  const std::size_t requests = server.requests().size();
+  Glib::signal_idle().connect_once(
+      [&] { findButton(view->frmFavourites()->window(), "Close")->activate(); });
+  view->goToFavourites();
+  settle();
+  EXPECT_EQ(server.requests().size(), requests);
+  Journal journal;
+  Glib::signal_idle().connect_once([&] {
+    EXPECT_EQ(view->frmFavourites()->window().get_title(), "Favourites Websites");
+    findButton(view->frmFavourites()->window(), "Open")->activate();
+  });
+  view->goToFavourites();
+  EXPECT_FALSE(view->frmFavourites()->window().get_visible());
+  EXPECT_TRUE(waitForPage("http://www.fav.org/a.html"));
+  EXPECT_EQ(historyLines(), (Lines{"www.example.org/a.html", "www.fav.org/a.html"}));
+  EXPECT_EQ(journal.lines(), Lines{"Selected Text: www.fav.org/a.html"});
+}
+
+// Editing ends with Enter or with the focus leaving the field after an edit, once; neither a
+// click on Go (which must not take the focus first) nor an alert taking the focus ends it.
+TEST_F(MainWindowKeyboardTest, ClicksAndAlertsDoNotEndEditingAndFocusLeavingAfterAnEditEndsItOnce) {
+  settings.save({{"BW0", "example.org"}});
+  for (const char* page :
+       {"www.example.org/late.html", "fine.example/clicked.html", "fine.example/left.html"}) {
+    server.page(page, {.body = titled("Page")});
+  }
+  openFocused();
+  field().grab_focus();
+  field().set_text("half-typ");
+  AlertRecorder alerts;
+  load("http://www.example.org/late.html");
+  expectRefused(alerts);
+  EXPECT_EQ(field().get_text(), "half-typ");
+
+  field().set_text("fine.example/clicked.html");
+  Gtk::Button& go = *view->outlets().btnGo;
+  clickAt(go, go.get_width() / 2.0, go.get_height() / 2.0);
+  EXPECT_TRUE(waitForPage("http://fine.example/clicked.html"));
+  settle();
+  Gtk::Widget* focus = view->window().get_focus();
+  EXPECT_TRUE(focus != nullptr && focus->is_ancestor(field())) << "the field kept the focus";
+
+  field().set_text("fine.example/left.html");
+  view->outlets().btnHome->grab_focus();
+  EXPECT_TRUE(waitForPage("http://fine.example/left.html"));
+  field().grab_focus();  // focus coming and going without an edit ends nothing
+  view->outlets().btnHome->grab_focus();
+  settle();
+  EXPECT_EQ(historyLines(), (Lines{"example.org/late.html", "fine.example/left.html"}));
+}
+
+// A page is judged when it commits, untitled or not, and at each new title, but refused once.
+// The refusal is logged after the typed address, both whole (the field keeps 8192 characters),
+// the alert cuts it, and the journal has each with its fields. Under the whole-site rule a frame
+// from a listed site is not loaded, and the page around it stays.
+TEST_F(BrowserTest, BlockedPageIsRefusedOnceWithItsAlertAndLoggedAfterTheTypedAddress) {
+  settings.save({{"BW0", "example.org"}, {"WS", "ON"}});
+  lists.setDnsArray(filter::DomainList::fromText("bad.example\n"));
+  const std::string changing =
+      titled("One",
+             "<script>let n = 0; const t = setInterval(() => { document.title = 'T' + (++n); "
+             "if (n == 5) clearInterval(t); }, 30);</script>");
+  server.page("fine.example/title.html", {.body = changing});
+  server.page("www.example.org/title.html", {.body = changing});
+  server.page("bad.example/picture.txt", {.body = "just text", .contentType = "text/plain"});
+  const std::string frame = "<script>parent.postMessage(document.title, '*')</script>";
+  server.page("fine.example/outer.html",
+              {.body = titled("Outer",
+                              "<script>addEventListener('message', e => document.title += ' ' + "
+                              "e.data)</script><iframe src='http://m.example.org/in.html'>"
+                              "</iframe><iframe src='http://kids.example/in.html'></iframe>")});
+  server.page("m.example.org/in.html", {.body = titled("listed", frame)});
+  server.page("kids.example/in.html", {.body = titled("kids", frame)});
+  open();
+  AlertRecorder alerts;
+  Journal journal;
+  load("http://fine.example/title.html");
+  ASSERT_TRUE(waitForTitle("T5"));
+  const std::string typed = "http://www.example.org/title.html?" + std::string(10000, 'a');
+  enter(typed);
+  expectRefused(alerts, 1);
+  load("http://bad.example/picture.txt");
+  expectRefused(alerts, 2);
+  load("http://fine.example/outer.html");
+  ASSERT_TRUE(waitForTitle("Outer kids"));
+  settle();
+  EXPECT_EQ(view->webView().title(), "Outer kids");
+
+  const std::string kept = typed.substr(0, 8192), refused = kept.substr(11);
+  EXPECT_EQ(field().get_text().raw(), kept);
+  EXPECT_EQ(alerts.alerts(), (Alerts{{"URL Block", refused.substr(0, 200) + "… is Blocked"},
+                                     {"URL Block", "bad.example/picture.txt is Blocked"}}));
+  EXPECT_EQ(historyLines(), (Lines{kept, refused, "bad.example/picture.txt"}));
+  const auto typedEvent = journal.events("typed").at(0), refusal = journal.events("refused").at(0);
+  EXPECT_EQ(typedEvent.at("HARBINEL_ADDRESS") + " " + typedEvent.at("HARBINEL_HOST"),
+            kept + " example.org");
+  EXPECT_EQ(typedEvent.at("SYSLOG_IDENTIFIER"), "harbinel");
+  EXPECT_EQ(refusal.at("MESSAGE"), "Harbinel refused " + refused);
+  EXPECT_EQ(refusal.at("HARBINEL_ADDRESS") + " " + refusal.at("HARBINEL_HOST") + " " +
+                refusal.at("HARBINEL_LIST"),
+            refused + " example.org BW0");
+}
+
+// Close asks for the password in a new prompt each time, and Cancel keeps the kiosk running.
+// Parents, the password, the settings: the switch as the parent leaves it decides the address
+// bar once the window closes, and a site blocked there is refused from the next page on.
+TEST_F(BrowserTest, CloseAndParentsAskForThePasswordAndNewSettingsCountAtOnce) {
+  writeFile(folder / "data.plist", propertyList({{"PD", "Secret"}, {"AB", "ON"}}));
+  open();
+  AlertRecorder alerts;
+  const auto promptInSession = [&] {
+    return view->frmpassword() != nullptr && isInSession(view->frmpassword()->window());
+  };
+  for (int press = 0; press < 2; ++press) {
+    Steps steps;
+    steps.when(promptInSession, [&] {
+      parents::FrmPassword& prompt = *view->frmpassword();
+      EXPECT_EQ(prompt.window().get_title(), "Close Application");
+      EXPECT_EQ(prompt.delegate(), nullptr);
+      EXPECT_EQ(prompt.outlets().txtfieldpassword->get_text(), "");
+      enterPassword(prompt, "secret");
+      prompt.outlets().btnCancel->activate();
+    });
+    view->outlets().closeBtn->activate();
+    ASSERT_TRUE(waitUntil([&] { return steps.finished() && platform::modalDepth() == 0; }));
+  }
+  EXPECT_EQ(alerts.size(), 2u);
+  EXPECT_TRUE(view->window().get_visible());
+
+  Steps steps;
+  steps
+      .when(promptInSession,
+            [&] {
+              EXPECT_EQ(view->frmpassword()->window().get_title(), "Open Parents Menu");
+              enterPassword(*view->frmpassword(), "Secret");
+            })
+      .when(
+          [&] {
+            auto* parents = view->frmpassword() ? view->frmpassword()->frmparentcontroller() : nullptr;
+            return parents != nullptr && isInSession(parents->window());
+          },
+          [&] {
+            auto& parents = *view->frmpassword()->frmparentcontroller();
+            parents.outlets().btnCheck->activate();
+            parents.outlets().txtfieldbw[0]->set_text("http://www.games.example");
+            parents.outlets().btnClose->activate();
+          });
+  view->outlets().btnParent->activate();
+  ASSERT_TRUE(waitUntil([&] { return steps.finished() && platform::modalDepth() == 0; }));
+  EXPECT_FALSE(field().get_visible() || view->outlets().btnGo->get_visible());
+  enter("www.games.example/play");
+  ASSERT_TRUE(waitUntil([&] { return alerts.size() == 3; }));
+  EXPECT_EQ(alerts.alerts()[2].message, "URL Block");
+}
+
+std::string tileNames(browser::MainView& view) {
+  return runInPage(view.webView(),
+                   "[...document.querySelectorAll('.name')].map(n => n.textContent).join(',')");
+}
+
+// No request leaves for the home address: the start page is the browser's own. Without
+// favourites it says how to add them; a tile opens its site like the picker, and a page that
+// makes up a tile's address without this run's secret opens nothing. The parent's own home page is
+// loaded as typed; unreachable, the start page takes its place.
+TEST_F(BrowserTest, StartPageShowsTheFavouritesOfflineAndOnlyItsOwnTilesOpenThem) {
+  server.page("kids.test/play", {.body = titled("Play")});
+  server.page("gone.test/", {.dropped = true});
+  server.page("mine.test/", {.body = titled("Mine")});
+  open();
+  EXPECT_TRUE(server.requests().empty());
+  EXPECT_NE(runInPage(view->webView(), "document.body.innerText").find("No favourite sites yet"),
+            std::string::npos);
+  keepScreenshot("start-page-without-favourites");
+  settings.save({{"FW0", ""}, {"FW1", "kids.test/play"}, {"FW4", "bad.test"}, {"FW7", "art.test"},
+                 {"BW0", "bad.test"}});
+  view->goToHome();
+  ASSERT_TRUE(waitUntil([&] { return tileNames(*view) == "kids.test,bad.test,art.test"; }));
+  keepScreenshot("start-page-with-favourites");
+  show("page.test/", titled("Page", "<a id=t href='harbinel-tile:x/0'>t</a>"));
+  runInPage(view->webView(), "document.getElementById('t').click(); 'ok'");
+  settle();
+  EXPECT_EQ(view->webView().mainFrameURL(), "http://page.test/");
+  EXPECT_TRUE(historyLines().empty());
+
+  view->goToHome();
+  ASSERT_TRUE(waitForPage(kHome));
+  runInPage(view->webView(), "document.querySelectorAll('.tile')[0].click(); 'ok'");
+  EXPECT_TRUE(waitForPage("http://kids.test/play"));
+  EXPECT_EQ(historyLines(), Lines{"kids.test/play"});
+  view->goToHome();
+  ASSERT_TRUE(waitForPage(kHome));
+  AlertRecorder alerts;
+  runInPage(view->webView(), "document.querySelectorAll('.tile')[1].click(); 'ok'");
+  expectRefused(alerts);
+  EXPECT_EQ(alerts.alerts().at(0).informative, "bad.test/ is Blocked");
+
+  settings.save({{"HP", "gone.test"}});
+  view->goToHome();
+  ASSERT_TRUE(waitForPage("http://gone.test/"));
+  EXPECT_TRUE(waitForTitle("Harbinel"));
+  settings.save({{"HP", "mine.test"}});
+  view->goToHome();
+  EXPECT_TRUE(waitForPage("http://mine.test/"));
+  EXPECT_TRUE(waitForTitle("Mine"));
+}
+
+}  // namespace
+}  // namespace harbinel::test
