@@ -39,7 +39,6 @@ void HarbinelAppDelegate::applicationDidFinishLaunching() {
       static_cast<unsigned>(options_.delay.count()));
   createPlist();
   createDnsArray();
-  prepareMainView();
   launching_ = false;
   if (due_) {
     timer_ = Glib::signal_idle().connect([this] {
@@ -57,17 +56,9 @@ void HarbinelAppDelegate::timerFired() {
   jumpTo();
 }
 
-// The web process starts and the home page loads during the splash, not after it, so that the
-// page is there when the kiosk window opens. Not when the welcome window comes first: the first
-// page shows what the parent fills in there (favourites, home page).
-void HarbinelAppDelegate::prepareMainView() {
-  if (parents::needsWelcome(settings())) return;
-  mainView_ = makeMainView();
-  mainView_->prepare();
-}
-
-std::unique_ptr<browser::MainView> HarbinelAppDelegate::makeMainView() {
-  return std::make_unique<browser::MainView>(browser::BrowserServices{
+void HarbinelAppDelegate::jumpTo() {
+  welcomeIfShippedPassword();
+  mainView_ = std::make_unique<browser::MainView>(browser::BrowserServices{
       .resourceFolder = options_.folders.resources,
       .settings = settings(),
       .history = history_,
@@ -75,10 +66,6 @@ std::unique_ptr<browser::MainView> HarbinelAppDelegate::makeMainView() {
       .homeAddress = options_.homeAddress,
       .webView = options_.webView,
   });
-}
-
-void HarbinelAppDelegate::jumpTo() {
-  if (welcomeIfShippedPassword() || !mainView_) mainView_ = makeMainView();
   Gtk::Window& window = mainView_->window();
   if (splash_) platform::closeWindow(splash_->window());
   platform::runModalForWindow(window);
@@ -91,13 +78,12 @@ storage::SettingsFile HarbinelAppDelegate::settings() const {
 }
 
 // The parent chooses a password of their own before the child gets the kiosk.
-bool HarbinelAppDelegate::welcomeIfShippedPassword() {
+void HarbinelAppDelegate::welcomeIfShippedPassword() {
   const storage::SettingsFile settings = this->settings();
-  if (!parents::needsWelcome(settings)) return false;
+  if (!parents::needsWelcome(settings)) return;
   if (splash_) platform::closeWindow(splash_->window());
   welcome_ = std::make_unique<parents::FrmWelcome>(options_.folders.resources, settings);
   platform::runModalForWindow(welcome_->window());
-  return true;
 }
 
 void HarbinelAppDelegate::createPlist() {

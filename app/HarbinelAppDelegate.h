@@ -57,13 +57,9 @@ class HarbinelAppDelegate {
 
  private:
   void timerFired();
-  // Starts the main window's page area loading the home page while the splash shows.
-  void prepareMainView();
-  std::unique_ptr<browser::MainView> makeMainView();
   // The parent's settings file under the administrator's.
   storage::SettingsFile settings() const;
-  // Whether the welcome window was shown.
-  bool welcomeIfShippedPassword();
+  void welcomeIfShippedPassword();
 
   LaunchOptions options_;
   platform::SystemClock clock_;

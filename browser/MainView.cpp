@@ -6,8 +6,6 @@
 #include <glib.h>
 #include <glibmm/main.h>
 
-#include <utility>
-
 #include "browser/StartPage.h"
 
 #include "filter/Address.h"
@@ -45,12 +43,9 @@ void FullScreenableWindow::awakeFromNib() {
   set_decorated(false);
   fullScreen_setValueFrame({static_cast<double>(screen.x), static_cast<double>(screen.y),
                             static_cast<double>(screen.width), static_cast<double>(screen.height)});
-  webView_.setMainFrameURL(homeAddress_);
-}
-
-void FullScreenableWindow::orderFront() {
   present();
   unset_focus();  // the window itself takes the keys, not one of its controls
+  webView_.setMainFrameURL(homeAddress_);
 }
 
 Rect FullScreenableWindow::growRect() const {
@@ -97,37 +92,13 @@ const platform::Clock& MainView::clock() const {
 // nothing they report after this point may reach it.
 MainView::~MainView() {
   firstPageWatch_.disconnect();
-  hiddenRefusalAlert_.disconnect();
   for (sigc::connection& connection : connections_) connection.disconnect();
   webView_.reset();  // its reports stop before the controls go
 }
 
-void MainView::prepare() {
-  if (!window_) load();
-}
-
 FullScreenableWindow& MainView::window() {
-  prepare();
-  if (!shown_) show();
+  if (!window_) load();
   return *window_;
-}
-
-// The first page is watched for from the moment the child sees the window; a page refused
-// before that is announced now, over the window.
-void MainView::show() {
-  shown_ = true;
-  window_->orderFront();
-  firstPageWatch_ = Glib::signal_timeout().connect_seconds(
-      [this] {
-        askForHomeAgainUnlessShown();
-        return false;
-      },
-      static_cast<unsigned>(kFirstPageWait.count()));
-  if (!refusedWhileHidden_) return;
-  hiddenRefusalAlert_ = Glib::signal_idle().connect([this] {
-    refuse(*std::exchange(refusedWhileHidden_, std::nullopt));
-    return false;
-  });
 }
 
 void MainView::load() {
@@ -197,6 +168,12 @@ void MainView::connectActions() {
 
 void MainView::awakeFromNib() {
   loadHome();
+  firstPageWatch_ = Glib::signal_timeout().connect_seconds(
+      [this] {
+        askForHomeAgainUnlessShown();
+        return false;
+      },
+      static_cast<unsigned>(kFirstPageWait.count()));
 }
 
 void MainView::askForHomeAgainUnlessShown() {
@@ -348,12 +325,6 @@ void MainView::webViewProcessEnded() {
 // The refused page stays in view behind the alert until the start page replaces it (never the
 // parent's home page: were that refused, the two would take turns for ever).
 void MainView::refuse(const std::string& normalisedAddress) {
-  if (!shown_) {  // no alert over the splash: the start page takes the page's place at once
-    refusedWhileHidden_ = normalisedAddress;
-    blockCheck_.homeRequested();
-    showStartPage();
-    return;
-  }
   // TRANSLATORS: %1 is the refused address.
   platform::runAlert(_("URL Block"),
                      Glib::ustring::compose(_("%1 is Blocked"), platform::shownAddress(normalisedAddress)).raw());

@@ -53,10 +53,8 @@ class FullScreenableWindow : public Gtk::Window {
                        platform::WebView& webView, std::string homeAddress);
 
   // Runs once, when the window resource has loaded: locks the desktop, covers the primary
-  // monitor and loads the home address, the window still hidden.
+  // monitor, takes the focus and loads the home address.
   void awakeFromNib();
-  // Shows the window and takes the focus.
-  void orderFront();
 
   // The 16 x 16 square in the bottom right corner of the content area.
   Rect growRect() const;
@@ -95,12 +93,9 @@ class MainView : public myprotocol, public myprotocolpassword {
   MainView(const MainView&) = delete;
   MainView& operator=(const MainView&) = delete;
 
-  // Loads the window resource "MainMenu" and starts loading the home page, the window still
-  // hidden, so that the page can be ready by the time the window shows. Once only.
-  void prepare();
-  // The kiosk window; the first call shows it (prepared first if it was not).
+  // The kiosk window; the first call loads the window resource "MainMenu", which starts loading
+  // the home address.
   FullScreenableWindow& window();
-  bool isShown() const { return shown_; }
 
   // Actions of the toolbar and the address field.
   void btnGo();
@@ -151,7 +146,6 @@ class MainView : public myprotocol, public myprotocolpassword {
   void bindOutlets();
   void connectActions();
   void awakeFromNib();
-  void show();
   void refuse(const std::string& normalisedAddress);
   // The start page and the parent's home page.
   void loadHome();
@@ -185,11 +179,8 @@ class MainView : public myprotocol, public myprotocolpassword {
   std::map<std::string, std::string> icons_;   // site -> its icon as a data: address
   std::set<std::string> iconsAsked_;
   std::string homePageRequested_;              // the parent's home page while it loads
-  bool committed_ = false;  // some page has been shown since the window was prepared
+  bool committed_ = false;  // some page has been shown since the window opened
   sigc::connection firstPageWatch_;
-  bool shown_ = false;
-  std::optional<std::string> refusedWhileHidden_;  // its alert waits for the window to show
-  sigc::connection hiddenRefusalAlert_;
 };
 
 // How long the kiosk window waits for its first page before it asks for home again (a request
