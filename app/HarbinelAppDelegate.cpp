@@ -95,7 +95,7 @@ void HarbinelAppDelegate::createPlist() {
 }
 
 void HarbinelAppDelegate::createDnsArray() {
-  lists_.createDnsArray(options_.folders.dataFolder());
+  lists_.createDnsArray(options_.folders.dataFolder(), options_.folders.resources);
   if (!options_.folders.administration.empty()) {
     lists_.loadAdministeredLists(options_.folders.administration);
   }

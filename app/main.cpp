@@ -10,6 +10,7 @@
 #include "platform/DateFormat.h"
 #include "platform/Folders.h"
 #include "platform/Log.h"
+#include "platform/Renderer.h"
 #include "platform/Translation.h"
 
 namespace {
@@ -46,6 +47,7 @@ int main() {
   std::unique_ptr<harbinel::app::HarbinelAppDelegate> delegate;
   application->signal_activate().connect([&] {
     if (delegate) return;
+    harbinel::platform::chooseRenderer();
     loadStyle();
     Gtk::Window::set_default_icon_name("net.harbinel.Harbinel");
     delegate = std::make_unique<harbinel::app::HarbinelAppDelegate>();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include "filter/Address.h"
@@ -80,10 +81,17 @@ bool isOn(const storage::Settings& settings, std::string_view key) {
 
 BlockLists::BlockLists(storage::SettingsFile settings) : settings_(std::move(settings)) {}
 
-void BlockLists::createDnsArray(const std::filesystem::path& dataFolder) {
-  dns_ = DomainList::fromFile(dataFolder / "dmn");
-  dnssame_ = DomainList::fromFile(dataFolder / "dmnsame");
-  allow_ = DomainList::fromFile(dataFolder / "allow");
+void BlockLists::createDnsArray(const std::filesystem::path& dataFolder,
+                                const std::filesystem::path& shippedFolder) {
+  const auto read = [&](const char* name) {
+    std::error_code error;
+    const bool copied = std::filesystem::exists(dataFolder / name, error);
+    return DomainList::fromFile((copied || shippedFolder.empty() ? dataFolder : shippedFolder) /
+                                name);
+  };
+  dns_ = read("dmn");
+  dnssame_ = read("dmnsame");
+  allow_ = read("allow");
 }
 
 void BlockLists::loadAdministeredLists(const std::filesystem::path& administration) {

@@ -51,9 +51,12 @@ class BlockLists {
  public:
   explicit BlockLists(storage::SettingsFile settings);
 
-  // Loads the data folder's dmn, dmnsame and allow. A missing or unreadable file gives an empty
-  // list: it blocks nothing, and allows nothing.
-  void createDnsArray(const std::filesystem::path& dataFolder);
+  // Loads the data folder's dmn, dmnsame and allow. A file the data folder lacks is read from
+  // `shippedFolder` when one is given (its first-start copy failed, on a full disk say: the
+  // shipped lists must still block). A missing or unreadable file gives an empty list: it
+  // blocks nothing, and allows nothing.
+  void createDnsArray(const std::filesystem::path& dataFolder,
+                      const std::filesystem::path& shippedFolder = {});
 
   // Loads the administrator's lists: every "*.list" of `administration`/lists.d blocks (asked
   // after dmnsame, in file-name order), every "*.list" of `administration`/allow.d allows.

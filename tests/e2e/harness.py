@@ -48,6 +48,7 @@ class Pages(http.server.SimpleHTTPRequestHandler):
 
 class Kiosk:
     window_manager = None  # or the command of one
+    program_env = {}  # more of the program's environment
 
     def setUp(self):
         self.shots = os.path.join(os.environ.get("HARBINEL_E2E_OUTPUT", "e2e-screenshots"),
@@ -141,6 +142,7 @@ class Kiosk:
         env |= self.x_env | {"TZ": "UTC", "GDK_BACKEND": "x11", "GTK_A11Y": "none",
                              "WEBKIT_A11Y_BUS_ADDRESS": "", "NO_AT_BRIDGE": "1",
                              "http_proxy": f"http://{self.origin}/", "no_proxy": ""}
+        env |= self.program_env
         self.program = self.spawn(command, env=env, cwd=self.home, stdout=self.log,
                                   stderr=self.log)
 
