@@ -208,7 +208,11 @@ Decision BlockLists::decideWholeSites(std::string host, const Slots& slots) cons
 
 bool BlockLists::isAllowedWebsite(std::string_view address,
                                   const storage::Settings& settings) const {
+  // The start page stays allowed beside a parent's home page: it stands in when that fails.
   std::vector<std::string> allowedHosts{siteHost(homeAddress_)};
+  if (const std::string homePage = storage::valueOf(settings, "HP"); !homePage.empty()) {
+    allowedHosts.push_back(siteHost(completeURL(homePage)));
+  }
   for (const std::string& favourite : storage::slotList(settings, "FW")) {
     allowedHosts.push_back(siteHost(completeURL(favourite)));
   }

@@ -79,8 +79,9 @@ class BlockLists {
   // exactly when the same address would be refused as a page.
   bool refusesFrame(std::string_view address);
 
-  // Whether the host of `address` is among the allowed websites: a favourite's host, the home
-  // address's host or on the allowed list, or a name above one of those hosts.
+  // Whether the host of `address` is among the allowed websites: a favourite's host, the start
+  // page's or the parent's home page's (HP) host or on the allowed list, or a name above one of
+  // those hosts.
   bool isAllowedWebsite(std::string_view address, const storage::Settings& settings) const;
 
   void setHomeAddress(std::string address) { homeAddress_ = std::move(address); }

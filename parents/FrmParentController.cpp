@@ -61,6 +61,7 @@ void FrmParentController::bindOutlets() {
   }
   outlets_.btnCheck = &resource_->outlet<Gtk::CheckButton>("btnCheck");
   outlets_.btnWholeSites = &resource_->outlet<Gtk::CheckButton>("btnWholeSites");
+  outlets_.btnOnlyAllowed = &resource_->outlet<Gtk::CheckButton>("btnOnlyAllowed");
   addExplanations();
   outlets_.btnClose = &resource_->outlet<Gtk::Button>("btnClose");
   outlets_.btnHistory = &resource_->outlet<Gtk::Button>("btnHistory");
@@ -100,6 +101,9 @@ void FrmParentController::connectActions() {
   outlets_.btnWholeSites->signal_toggled().connect([this] {
     wholeSites_ = outlets_.btnWholeSites->get_active() ? "ON" : "OFF";
     explainEntries();
+  });
+  outlets_.btnOnlyAllowed->signal_toggled().connect([this] {
+    onlyAllowed_ = outlets_.btnOnlyAllowed->get_active() ? "ON" : "OFF";
   });
   // One line at a time, under the field being typed in: nine would not fit on a small screen.
   for (int slot = 0; slot < kSlots; ++slot) {
@@ -145,6 +149,9 @@ std::string FrmParentController::readPassword() {
   const std::string wholeSites = storage::valueOf(settings, filter::kWholeSiteKey);
   outlets_.btnWholeSites->set_active(wholeSites == "ON");
   wholeSites_ = wholeSites;
+  const std::string onlyAllowed = storage::valueOf(settings, filter::kOnlyAllowedKey);
+  outlets_.btnOnlyAllowed->set_active(onlyAllowed == "ON");
+  onlyAllowed_ = onlyAllowed;
   explainEntries();
   lockAdministeredFields(services_.settings.managed());
   return password;
@@ -184,6 +191,7 @@ Gtk::Widget* FrmParentController::fieldOf(std::string_view key) const {
   if (key == "PD") return outlets_.txtfieldpassword;
   if (key == "AB") return outlets_.btnCheck;
   if (key == filter::kWholeSiteKey) return outlets_.btnWholeSites;
+  if (key == filter::kOnlyAllowedKey) return outlets_.btnOnlyAllowed;
   for (int slot = 0; slot < kSlots; ++slot) {
     if (key == slotKey("BW", slot)) return outlets_.txtfieldbw[slot];
     if (key == slotKey("FW", slot)) return outlets_.txtfieldfw[slot];
@@ -247,6 +255,7 @@ storage::SaveResult FrmParentController::writeToPlist() {
   entries.emplace_back("HP", text(*outlets_.txtfieldhomepage));
   // Absent stays absent (the exact rule) until the parent clicks the switch.
   if (!wholeSites_.empty()) entries.emplace_back(filter::kWholeSiteKey, wholeSites_);
+  if (!onlyAllowed_.empty()) entries.emplace_back(filter::kOnlyAllowedKey, onlyAllowed_);
   storage::SaveResult saved = services_.settings.save(entries);
   if (saved.ok() && !saved.changedKeys.empty()) logSave(saved.changedKeys);
   return saved;
@@ -256,7 +265,9 @@ storage::SaveResult FrmParentController::writeToPlist() {
 void FrmParentController::logSave(const std::vector<std::string>& changedKeys) {
   std::string keys;
   for (const std::string& key : changedKeys) keys += (keys.empty() ? "" : " ") + key;
-  platform::Event event("settings-saved", "The parent saved new settings: " + keys + ".");
+  // TRANSLATORS: %1 names the settings that changed, e.g. "BW0 HP".
+  platform::Event event("settings-saved",
+                        Glib::ustring::compose(_("The parent saved new settings: %1."), keys).raw());
   event.keys = keys;
   platform::logEvent(event);
 }

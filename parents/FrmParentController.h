@@ -94,6 +94,7 @@ class FrmParentController {
     std::array<Gtk::Entry*, kSlots> txtfieldbw{};
     Gtk::CheckButton* btnCheck = nullptr;
     Gtk::CheckButton* btnWholeSites = nullptr;
+    Gtk::CheckButton* btnOnlyAllowed = nullptr;
     // One line under each blocked-site field: what the entry will do.
     std::array<Gtk::Label*, kSlots> explainbw{};
     Gtk::Button* btnClose = nullptr;
@@ -120,6 +121,7 @@ class FrmParentController {
   std::string checkstate_;
   int explainedSlot_ = -1;  // the blocked-site field that has the keyboard, if any
   std::string wholeSites_;  // WS as read, then as the switch says once the parent clicks it
+  std::string onlyAllowed_;  // OF, the same way
   std::string contentstr_;
   Outlets outlets_;
   // Outlives the window that shows it: the list's rows read its lines until the window goes.

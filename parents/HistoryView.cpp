@@ -63,15 +63,30 @@ HistoryView::HistoryView(Services services)
 
 HistoryView::~HistoryView() = default;
 
+// Day names are read beside the window's words: in their language, which may not be the
+// locale the day files are named in.
+platform::DateLocale HistoryView::shownDates() const {
+  platform::DateLocale shown = services_.where;
+  if (std::string language = platform::textLocale(); !language.empty()) {
+    shown.locale = std::move(language);
+  }
+  return shown;
+}
+
 void HistoryView::showChart() {
   for (int day = kDaysInWeek - 1; day >= 0; --day) {
     bars_.push_back(
-        {platform::formatDate(week_.days[day], "EEE", services_.where), week_.pagesPerDay[day]});
+        {platform::formatDate(week_.days[day], "EEE", shownDates()), week_.pagesPerDay[day]});
   }
   // A screen reader cannot see the bars: it reads the counts instead.
   std::string counts;
   for (const Bar& bar : bars_) {
-    counts += (counts.empty() ? "" : ", ") + bar.day + " " + std::to_string(bar.pages);
+    // TRANSLATORS: one day of the chart as a screen reader says it: %1 is the day's short
+    // name, %2 the pages seen that day.
+    const char* day = g_dngettext(GETTEXT_PACKAGE, "%1: %2 page", "%1: %2 pages",
+                                  static_cast<unsigned long>(bar.pages));
+    counts += (counts.empty() ? "" : ", ") +
+              Glib::ustring::compose(day, bar.day, std::to_string(bar.pages)).raw();
   }
   gtk_accessible_update_property(GTK_ACCESSIBLE(chart_->gobj()),
                                  GTK_ACCESSIBLE_PROPERTY_DESCRIPTION, counts.c_str(), -1);
@@ -83,7 +98,7 @@ void HistoryView::showChart() {
 // Seven bars side by side, oldest day on the left, each with its day name below and its count
 // above, scaled to the tallest; drawn in the text colour so it follows a light or dark theme.
 void HistoryView::drawChart(const Cairo::RefPtr<Cairo::Context>& cairo, int width, int height) {
-  const Gdk::RGBA ink = chart_->get_style_context()->get_color();
+  const Gdk::RGBA ink = chartInk();
   int most = 1;
   for (const Bar& bar : bars_) most = std::max(most, bar.pages);
   auto label = chart_->create_pango_layout("");
@@ -113,6 +128,10 @@ void HistoryView::drawChart(const Cairo::RefPtr<Cairo::Context>& cairo, int widt
   }
 }
 
+Gdk::RGBA HistoryView::chartInk() const {
+  return chart_->get_style_context()->get_color();
+}
+
 void HistoryView::showTopSites() {
   auto& grid = resource_->outlet<Gtk::Grid>("topSites");
   resource_->outlet<Gtk::Label>("noSites").set_visible(week_.topSites.empty());
@@ -140,7 +159,7 @@ void HistoryView::showTopSites() {
 
 void HistoryView::showLines() {
   for (const auto day : week_.days) {
-    dayNames_.push_back(platform::formatDate(day, "EEE d MMM", services_.where));
+    dayNames_.push_back(platform::formatDate(day, "EEE d MMM", shownDates()));
   }
   std::vector<Glib::RefPtr<LineItem>> items;
   items.reserve(week_.lines.size());

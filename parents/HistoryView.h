@@ -49,6 +49,8 @@ class HistoryView {
     int pages = 0;
   };
   const std::vector<Bar>& bars() const { return bars_; }
+  // The colour the chart draws its bars and labels in: the theme's text colour.
+  Gdk::RGBA chartInk() const;
 
   // The controls, for the parents' window and its tests.
   Gtk::SearchEntry& searchField() { return *search_; }
@@ -59,6 +61,7 @@ class HistoryView {
   Gtk::Button* blockButton(std::size_t site) const;
 
  private:
+  platform::DateLocale shownDates() const;
   void showChart();
   void showTopSites();
   void showLines();

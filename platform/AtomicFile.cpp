@@ -12,13 +12,16 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/Translation.h"
+
 namespace harbinel::platform {
 namespace fs = std::filesystem;
 
 namespace {
 
-FileWriteResult failure(const std::string& what, const fs::path& path, int error) {
-  return {false, what + " " + path.string() + ": " + std::strerror(error)};
+// `text` names the file as %1 and the system's reason, in its own words, as %2.
+FileWriteResult failure(const char* text, const fs::path& path, int error) {
+  return {false, withValues(text, {path.string(), std::strerror(error)})};
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -86,12 +89,12 @@ FileWriteResult writeFileAtomically(const fs::path& requested, std::string_view 
   const fs::path path = followLinks(requested);
   std::error_code error;
   if (fs::exists(path, error) && !fs::is_regular_file(path, error)) {
-    return {false, path.string() + " is not a regular file"};
+    return {false, withValues(_("%1 is not a regular file"), {path.string()})};
   }
   const fs::path folder = folderOf(path);
   std::string pattern = (folder / (temporaryPrefix(path) + "XXXXXX")).string();
   const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) return failure("cannot create a temporary file in", folder, errno);
+  if (fd < 0) return failure(_("cannot create a temporary file in %1: %2"), folder, errno);
   const fs::path temporary = pattern;
 
   // Keep the mode and group of the file being replaced, so a save does not widen or narrow
@@ -110,17 +113,17 @@ FileWriteResult writeFileAtomically(const fs::path& requested, std::string_view 
     const int error = errno;
     ::close(fd);
     ::unlink(temporary.c_str());
-    return failure("cannot write", path, error);
+    return failure(_("cannot write %1: %2"), path, error);
   }
   if (::close(fd) != 0) {
     const int error = errno;
     ::unlink(temporary.c_str());
-    return failure("cannot write", path, error);
+    return failure(_("cannot write %1: %2"), path, error);
   }
   if (::rename(temporary.c_str(), path.c_str()) != 0) {
     const int error = errno;
     ::unlink(temporary.c_str());
-    return failure("cannot replace", path, error);
+    return failure(_("cannot replace %1: %2"), path, error);
   }
   syncFolder(folder);
   return {};

@@ -15,10 +15,12 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/TextCodec.h"
+#include "platform/Translation.h"
 
 namespace harbinel::storage {
 namespace fs = std::filesystem;
@@ -47,7 +49,9 @@ namespace {
 // Bounding the number of values bounds the depth, so nothing within these limits can do that.
 constexpr std::size_t kMaxFileBytes = 1024 * 1024;
 constexpr std::uint64_t kMaxValues = 4096;
-constexpr const char* kTooLarge = "is larger than 1 MiB, far beyond any settings file";
+// TRANSLATORS: the texts that describe a settings file follow its name, as in "The
+// administrator's settings file /etc/harbinel/data.plist is empty."
+constexpr const char* kTooLarge = N_("is larger than 1 MiB, far beyond any settings file");
 
 struct PlistFree {
   void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
@@ -79,14 +83,15 @@ FileBytes readSettingsBytes(const fs::path& path) {
   const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.fd < 0) {
     if (errno == ENOENT) return {{}, {}, true};
-    return {{}, std::string("cannot be opened: ") + std::strerror(errno)};
+    // TRANSLATORS: %1 is the reason from the system, in its own words.
+    return {{}, platform::withValues(_("cannot be opened: %1"), {std::strerror(errno)})};
   }
   struct stat status {};
   if (::fstat(file.fd, &status) != 0) return {{}, std::strerror(errno)};
-  if (S_ISDIR(status.st_mode)) return {{}, "is a folder"};
-  if (!S_ISREG(status.st_mode)) return {{}, "is not a regular file"};
+  if (S_ISDIR(status.st_mode)) return {{}, _("is a folder")};
+  if (!S_ISREG(status.st_mode)) return {{}, _("is not a regular file")};
   if (static_cast<std::uintmax_t>(status.st_size) > kMaxFileBytes) {
-    return {{}, kTooLarge};
+    return {{}, _(kTooLarge)};
   }
   // Read in pieces and stop past the limit, so a file that grows meanwhile is caught too.
   FileBytes result;
@@ -95,10 +100,11 @@ FileBytes readSettingsBytes(const fs::path& path) {
   for (;;) {
     const ssize_t got = ::read(file.fd, piece, sizeof piece);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return {{}, std::string("cannot be read: ") + std::strerror(errno)};
+    // TRANSLATORS: %1 is the reason from the system, in its own words.
+    if (got < 0) return {{}, platform::withValues(_("cannot be read: %1"), {std::strerror(errno)})};
     if (got == 0) return result;
     result.bytes.append(piece, static_cast<std::size_t>(got));
-    if (result.bytes.size() > kMaxFileBytes) return {{}, kTooLarge};
+    if (result.bytes.size() > kMaxFileBytes) return {{}, _(kTooLarge)};
   }
 }
 
@@ -203,19 +209,19 @@ bool holdsNulMarker(std::string_view text) {
 }
 
 ParsedDictionary parseDictionary(std::string_view bytes) {
-  if (bytes.empty()) return {nullptr, "is empty"};
+  if (bytes.empty()) return {nullptr, _("is empty")};
   if (valueCountBound(bytes) > kMaxValues) {
-    return {nullptr, "holds more than 4096 values, far beyond any settings file"};
+    return {nullptr, _("holds more than 4096 values, far beyond any settings file")};
   }
   const bool binary = plist_is_binary(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   if (binary ? binaryTextHoldsNul(bytes) : bytes.find('\0') != std::string_view::npos) {
-    return {nullptr, "holds a text with the character U+0000, which no settings file holds"};
+    return {nullptr, _("holds a text with the character U+0000, which no settings file holds")};
   }
   plist_t root = nullptr;
   plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
   PlistNode owned(root);
-  if (root == nullptr) return {nullptr, "is not a property list (damaged or cut short?)"};
-  if (plist_get_node_type(root) != PLIST_DICT) return {nullptr, "has no dictionary at its root"};
+  if (root == nullptr) return {nullptr, _("is not a property list (damaged or cut short?)")};
+  if (plist_get_node_type(root) != PLIST_DICT) return {nullptr, _("has no dictionary at its root")};
   return {std::move(owned), {}};
 }
 
@@ -273,17 +279,26 @@ SaveResult failure(SaveResult::Status status, std::string detail) {
 // U+FFFF, nor broken UTF-8: libplist would write them raw, and strict readers then reject the
 // whole file. Returns a description of the first such character, if any.
 std::optional<std::string> unstorableCharacter(std::string_view text) {
-  if (!platform::isValidUtf8(text)) return "a byte sequence that is not UTF-8";
+  // TRANSLATORS: what an entry holds, as in "the entry BW0 holds a byte sequence that is not
+  // UTF-8".
+  if (!platform::isValidUtf8(text)) return _("a byte sequence that is not UTF-8");
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r') {
       char name[32];
-      std::snprintf(name, sizeof name, "the control character U+%04X", byte);
-      return name;
+      std::snprintf(name, sizeof name, "U+%04X", byte);
+      // TRANSLATORS: %1 is the character's number, e.g. U+0007.
+      return platform::withValues(_("the control character %1"), {name});
     }
   }
-  if (text.find("\xEF\xBF\xBE") != std::string_view::npos) return "the non-character U+FFFE";
-  if (text.find("\xEF\xBF\xBF") != std::string_view::npos) return "the non-character U+FFFF";
+  constexpr std::pair<std::string_view, std::string_view> kNonCharacters[] = {
+      {"\xEF\xBF\xBE", "U+FFFE"}, {"\xEF\xBF\xBF", "U+FFFF"}};
+  for (const auto& [utf8, number] : kNonCharacters) {
+    // TRANSLATORS: %1 is the character's number, U+FFFE or U+FFFF.
+    if (text.find(utf8) != std::string_view::npos) {
+      return platform::withValues(_("the non-character %1"), {number});
+    }
+  }
   return std::nullopt;
 }
 
@@ -389,13 +404,17 @@ ManagedSettings readManagedSettings(const fs::path& path) {
     problem = parsed.problem;
   }
   if (!problem.empty()) {
-    problem = "The administrator's settings file " + path.string() + " " + problem + ".";
+    // TRANSLATORS: %1 is the file, %2 what is wrong with it ("is empty").
+    problem = platform::withValues(_("The administrator's settings file %1 %2."),
+                                   {path.string(), problem});
     logOnce(problem);
     return {{}, problem};
   }
   for (const std::string& key : nonTextKeys(parsed.root.get())) {
-    logOnce("The administrator's settings file " + path.string() + " sets " + key +
-            " to something other than a text; that key is ignored.");
+    // TRANSLATORS: %1 is the file, %2 the name of a setting.
+    logOnce(platform::withValues(_("The administrator's settings file %1 sets %2 to something "
+                                   "other than a text; that key is ignored."),
+                                 {path.string(), key}));
   }
   return {stringEntries(parsed.root.get()), {}};
 }
@@ -405,9 +424,12 @@ SaveResult SettingsFile::save(
   for (const auto& [key, value] : entries) {
     for (const std::string_view text : {std::string_view(key), std::string_view(value)}) {
       if (const auto bad = unstorableCharacter(text)) {
+        // TRANSLATORS: %1 is the name of a setting, %2 what it holds ("the control character
+        // U+0007").
         return failure(SaveResult::Status::WriteFailed,
-                          "nothing was saved: the entry " + key + " holds " + *bad +
-                              ", which a settings file cannot store");
+                       platform::withValues(_("nothing was saved: the entry %1 holds %2, which a "
+                                              "settings file cannot store"),
+                                            {key, *bad}));
       }
     }
   }
@@ -425,8 +447,10 @@ SaveResult SettingsFile::save(
     parsed = file.ok() ? parseDictionary(file.bytes) : ParsedDictionary{nullptr, file.problem};
   }
   if (!parsed.root) {
-    return failure(SaveResult::Status::Unreadable, "nothing was saved: the settings file " +
-                                                          path_.string() + " " + parsed.problem);
+    // TRANSLATORS: %1 is the file, %2 what is wrong with it ("is empty").
+    return failure(SaveResult::Status::Unreadable,
+                   platform::withValues(_("nothing was saved: the settings file %1 %2"),
+                                        {path_.string(), parsed.problem}));
   }
 
   const Settings administered = managed().values;
@@ -443,10 +467,12 @@ SaveResult SettingsFile::save(
   }
   const std::string document = toXml(parsed.root.get());
   if (const auto bad = unstorableCharacter(document)) {
+    // TRANSLATORS: %1 is the file, %2 what the entry holds ("the control character U+0007").
     return failure(SaveResult::Status::WriteFailed,
-                      "nothing was saved: an entry of " + path_.string() +
-                          " that this program does not set holds " + *bad +
-                          ", which an XML property list cannot store");
+                   platform::withValues(_("nothing was saved: an entry of %1 that this program "
+                                          "does not set holds %2, which an XML property list "
+                                          "cannot store"),
+                                        {path_.string(), *bad}));
   }
 
   const platform::FileWriteResult written = platform::writeFileAtomically(path_, document);

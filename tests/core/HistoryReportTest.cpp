@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "parents/HistoryReport.h"
+#include "parents/WeekHistory.h"
+#include "storage/HistoryLog.h"
 #include "tests/core/TestSupport.h"
 
 namespace {
@@ -16,6 +18,7 @@ using namespace harbinel::test;
 
 const std::string kSeparator(kReportSeparator);
 const std::string kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+const DateLocale kBerlin{"en_GB", "Europe/Berlin"};
 
 // UTF-16 code units as little-endian bytes, built here so the tests do not lean on the codec
 // they check.
@@ -34,89 +37,38 @@ std::string historyLine(std::u16string_view stamp, std::u16string_view text) {
          littleEndian(std::u16string(stamp) + u"  --> " + std::u16string(text) + u"\n");
 }
 
-// Broken bytes become replacement characters; byte-order marks go wherever they stand. Whole
-// lines, empty and cut-short files are checked through the report.
+// Broken bytes become replacement characters; byte-order marks go wherever they stand. That any
+// bytes decode to well-formed text without a mark is the DayFileFuzz target's work.
 TEST(DecodeDayFile, RemovesEveryByteOrderMarkAndRepairsBrokenBytes) {
-  const struct {
-    const char* what;
-    std::string bytes;
-    std::string text;
-  } cases[] = {
-      {"no byte-order mark", littleEndian(u"plain"), "plain"},
-      {"a single byte", "\xFF", kReplacement},
-      {"lone high surrogate",
-       historyLine(u"s",
-                   u"a\xD83D"
-                   u"b"),
-       "s  --> a" + kReplacement + "b\n"},
-      {"lone low surrogate", historyLine(u"s", u"\xDE00"), "s  --> " + kReplacement + "\n"},
-      // A line cut inside a surrogate pair must not pair up with the next line's start.
-      {"pair split by a byte-order mark",
-       "\xFF\xFE" + littleEndian(u"\xD83D") + "\xFF\xFE" + littleEndian(u"\xDE00"),
-       kReplacement + kReplacement},
-  };
-  for (const auto& c : cases) EXPECT_EQ(decodeDayFile(c.bytes), c.text) << c.what;
+  expectRows<std::string, std::string>(
+      decodeDayFile,
+      {{littleEndian(u"plain"), "plain"},
+       {"\xFF", kReplacement},
+       {historyLine(u"s",
+                    u"a\xD83D"
+                    u"b"),
+        "s  --> a" + kReplacement + "b\n"},
+       {historyLine(u"s", u"\xDE00"), "s  --> " + kReplacement + "\n"},
+       // A line cut inside a surrogate pair must not pair up with the next line's start.
+       {"\xFF\xFE" + littleEndian(u"\xD83D") + "\xFF\xFE" + littleEndian(u"\xDE00"),
+        kReplacement + kReplacement}});
 }
 
-// A history folder, and a moment that is still the 4th in UTC but already the 5th in Berlin.
-class Report : public ::testing::Test {
- protected:
-  void day(std::string_view name, std::string_view bytes) const {
-    writeFile(folder_ / (std::string(name) + ".lic"), bytes);
-  }
-  std::string report(const fs::path& folder) const {
-    return assembleReport(folder, localTime(2026, 12, 4, 23, 30, 0, "UTC"),
-                          {"en_GB", "Europe/Berlin"});
-  }
-
-  TemporaryFolder folder_;
-};
-
-// Empty, unreadable and broken day files still give their day a separator.
-TEST_F(Report, SevenDaysNewestFirstAndNothingElse) {
-  EXPECT_EQ(report(folder_ / "missing"), "");
-  EXPECT_EQ(report(folder_.path()), "");
-  day("05122026", historyLine(u"05-Dec-2026 09:00:00", u"today.example") +
-                      historyLine(u"05-Dec-2026 04:05:09", u"later.example"));
-  day("04122026", "");
-  fs::create_directory(folder_ / "03122026.lic");
-  day("02122026", historyLine(u"s", u"cut") + "\x41");
-  day("29112026", historyLine(u"29-Nov-2026 10:00:00", u"six.example"));
-  day("28112026", historyLine(u"28-Nov-2026 10:00:00", u"seven days ago"));
-  day("06122026", historyLine(u"06-Dec-2026 10:00:00", u"tomorrow"));
-  day("05122025", historyLine(u"05-Dec-2025 10:00:00", u"a year ago"));
-  writeFile(folder_ / "05122026.txt", "not a day file");
-
-  EXPECT_EQ(report(folder_.path()),
-            "05-Dec-2026 09:00:00  --> today.example\n"
-            "05-Dec-2026 04:05:09  --> later.example\n" +
-                kSeparator + kSeparator + kSeparator + "s  --> cut\n" + kReplacement + kSeparator +
-                "29-Nov-2026 10:00:00  --> six.example\n" + kSeparator);
-}
-
-TEST(ReportDays, CarryIntoThePreviousMonthAndYearInTheLocalesCalendar) {
+// Each day file holds its own name, so the report shows which days it took, in which order;
+// empty, unreadable and broken day files still give their day a separator.
+TEST(Report, SevenDaysNewestFirstInTheLocalesCalendarAndNothingElse) {
   const struct {
     const char* what;
-    harbinel::platform::TimePoint now;
+    TimePoint now;
     DateLocale where;
     std::vector<std::string> inside;  // newest first, as the report must give them
     std::vector<std::string> outside;
   } cases[] = {
-      {"1 January",
-       localTime(2027, 1, 1, 0, 0, 0, "America/New_York"),
-       {"en_US", "America/New_York"},
-       {"01012027", "31122026", "30122026", "29122026", "28122026", "27122026", "26122026"},
-       {"25122026", "02012027", "01012026"}},
-      {"the 3rd of March",
-       localTime(2026, 3, 3, 23, 59, 59, "Europe/Berlin"),
-       {"de_DE", "Europe/Berlin"},
-       {"03032026", "02032026", "01032026", "28022026", "27022026", "26022026", "25022026"},
-       {"24022026", "04032026", "03022026"}},
       {"the 3rd of March in a leap year",
-       localTime(2024, 3, 3, 12, 0, 0, "Europe/Berlin"),
+       localTime(2024, 3, 3, 23, 59, 59, "Europe/Berlin"),
        {"de_DE", "Europe/Berlin"},
        {"03032024", "02032024", "01032024", "29022024", "28022024", "27022024", "26022024"},
-       {"25022024"}},
+       {"25022024", "04032024", "03022024"}},
       {"the Buddhist calendar",
        localTime(2027, 1, 1, 8, 0, 0, "Asia/Bangkok"),
        {"th_TH", "Asia/Bangkok"},
@@ -125,58 +77,103 @@ TEST(ReportDays, CarryIntoThePreviousMonthAndYearInTheLocalesCalendar) {
   };
   for (const auto& c : cases) {
     const TemporaryFolder folder;
-    // Each day file holds its own name, so the report shows which days it took, in which order.
     std::string expected;
     for (const auto& name : c.inside) {
       writeFile(folder / (name + ".lic"),
                 historyLine(u"s", std::u16string(name.begin(), name.end())));
       expected += "s  --> " + name + "\n" + kSeparator;
     }
-    for (const auto& name : c.outside) {
+    for (const auto& name : c.outside)
       writeFile(folder / (name + ".lic"), historyLine(u"s", u"outside"));
-    }
     EXPECT_EQ(assembleReport(folder.path(), c.now, c.where), expected) << c.what;
   }
+  // Still the 4th in UTC but already the 5th in Berlin.
+  const TemporaryFolder folder;
+  const auto report = [&](const fs::path& from) {
+    return assembleReport(from, localTime(2026, 12, 4, 23, 30, 0, "UTC"), kBerlin);
+  };
+  EXPECT_EQ(report(folder / "missing"), "");
+  EXPECT_EQ(report(folder.path()), "");
+  writeFile(folder / "05122026.lic",
+            historyLine(u"09:00", u"today.example") + historyLine(u"04:05", u"later.example"));
+  writeFile(folder / "04122026.lic", "");
+  fs::create_directory(folder / "03122026.lic");
+  writeFile(folder / "02122026.lic", historyLine(u"s", u"cut") + "\x41");
+  writeFile(folder / "05122026.txt", "not a day file");
+  EXPECT_EQ(report(folder.path()), "09:00  --> today.example\n04:05  --> later.example\n" +
+                                       kSeparator + kSeparator + kSeparator + "s  --> cut\n" +
+                                       kReplacement + kSeparator);
 }
 
 TEST(ReportPath, AddsTxtOnlyWhereTheNameLacksIt) {
-  const struct {
-    fs::path chosen;
-    fs::path written;
-  } cases[] = {
-      {"/home/parent/history", "/home/parent/history.txt"},
-      {"/home/parent/history.txt", "/home/parent/history.txt"},
-      {"/home/parent/history.text", "/home/parent/history.text.txt"},
-      {"/home/parent/history.TXT", "/home/parent/history.TXT.txt"},  // comparisons are exact
-  };
-  for (const auto& c : cases) EXPECT_EQ(reportPath(c.chosen), c.written) << c.chosen;
+  expectRows<fs::path, fs::path>(reportPath,
+                                 {{"/home/parent/history", "/home/parent/history.txt"},
+                                  {"/home/parent/history.txt", "/home/parent/history.txt"},
+                                  {"/home/parent/history.TXT", "/home/parent/history.TXT.txt"}});
 }
 
-TEST(WriteReport, WritesUtf8WithoutAByteOrderMarkReplacingAnEarlierReport) {
+// UTF-8 without a byte-order mark over an earlier report; a failure names the path and leaves
+// nothing half-written: no temporary file, no folder replaced.
+TEST(WriteReport, ReplacesAnEarlierReportOrFailsLeavingNothingHalfWritten) {
   const TemporaryFolder target;
   writeFile(target / "history.txt", std::string(10000, 'x'));
-  const std::string report = decodeDayFile(historyLine(u"05-Dec", u"é😀"));
-  const auto result = writeReport(target / "history.txt", report);
+  auto result = writeReport(target / "history.txt", decodeDayFile(historyLine(u"05-Dec", u"é😀")));
   EXPECT_TRUE(result.ok) << result.detail;
   EXPECT_EQ(readFile(target / "history.txt"), "05-Dec  --> \xC3\xA9\xF0\x9F\x98\x80\n");
-  EXPECT_EQ(namesIn(target.path()), std::vector<std::string>{"history.txt"});
+  result = writeReport(target / "gone" / "history.txt", "report");
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.detail.find((target / "gone").string()), std::string::npos) << result.detail;
+  fs::create_directory(target / "folder.txt");
+  EXPECT_FALSE(writeReport(target / "folder.txt", "report").ok);
+  EXPECT_EQ(namesIn(target.path()), (std::vector<std::string>{"folder.txt", "history.txt"}));
 }
 
-// Failures name the path and leave nothing half-written: no temporary file, no folder replaced.
-TEST(WriteReport, FailureIsReportedAndLeavesNothingHalfWritten) {
-  const TemporaryFolder target;
-  const fs::path missing = target / "gone" / "history.txt";
-  auto result = writeReport(missing, "report");
-  EXPECT_FALSE(result.ok);
-  EXPECT_NE(result.detail.find(missing.parent_path().string()), std::string::npos) << result.detail;
-  EXPECT_TRUE(namesIn(target.path()).empty());
+// A week written by the history log itself; "today" is Thursday 2 January 2025. Each day
+// names its lines; a day without any has no file, one starts empty, one holds a broken line.
+TEST(WeekHistory, CountsEachDayAndTheSitesSeenMostNewestFirst) {
+  const TemporaryFolder folder;
+  const auto log = [&](int month, int day, int hour, std::string_view text) {
+    const harbinel::platform::FixedClock at(
+        localTime(month == 12 ? 2024 : 2025, month, day, hour, 0, 0, "Europe/Berlin"));
+    ASSERT_TRUE(harbinel::storage::HistoryLog(folder.path(), at, kBerlin).append(text));
+  };
+  log(1, 3, 9, "tomorrow.example");  // after today: not this week
+  log(1, 2, 9, "http://www.kids.example/games");
+  log(1, 2, 15, "kids.example/maths");
+  log(1, 1, 9, "https://kids.example");
+  log(1, 1, 10, "café.example/ß");
+  // 31 December: no day file.
+  writeFile(folder / "30122024.lic", "");
+  log(12, 29, 8, "b.example");
+  writeFile(folder / "29122024.lic", readFile(folder / "29122024.lic") + "\xFF\xFE" +
+                                         std::string("b\0r\0o\0k\0e\0n\0\n\0", 14));
+  log(12, 29, 9, "a.example");
+  for (int site = 0; site < 11; ++site) log(12, 27, 10, "s" + std::to_string(site) + ".example");
+  log(12, 26, 9, "too-old.example");  // seven days before: not this week
 
-  fs::create_directory(target / "history.txt");
-  writeFile(target / "history.txt" / "inside", "kept");
-  result = writeReport(target / "history.txt", "report");
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(namesIn(target.path()), std::vector<std::string>{"history.txt"});
-  EXPECT_EQ(readFile(target / "history.txt" / "inside"), "kept");
+  const WeekHistory week =
+      readWeekHistory(folder.path(), localTime(2025, 1, 2, 18, 0, 0, "Europe/Berlin"), kBerlin);
+
+  EXPECT_EQ(week.pagesPerDay, (std::array<int, 7>{2, 2, 0, 0, 2, 0, 11}));
+  EXPECT_EQ(harbinel::platform::formatDate(week.days[6], "EEE dd MMM", kBerlin), "Fri 27 Dec");
+  std::vector<std::string> top;
+  for (const auto& site : week.topSites)
+    top.push_back(site.host + " " + std::to_string(site.pages));
+  EXPECT_EQ(top,
+            (std::vector<std::string>{
+                "kids.example 3", "a.example 1", "b.example 1", "café.example 1", "s0.example 1",
+                "s1.example 1", "s10.example 1", "s2.example 1", "s3.example 1", "s4.example 1"}));
+  ASSERT_EQ(week.lines.size(), 17u);
+  const auto line = [&](std::size_t at) {
+    const HistoryLine& l = week.lines[at];
+    return std::to_string(l.day) + " " + l.time + " " + l.address;
+  };
+  EXPECT_EQ(line(0), "0 03:00:00 kids.example/maths");
+  EXPECT_EQ(line(1), "0 09:00:00 http://www.kids.example/games");
+  EXPECT_EQ(line(3), "1 09:00:00 https://kids.example");
+  EXPECT_EQ(line(4), "4 09:00:00 a.example");
+  EXPECT_EQ(line(5), "4 08:00:00 b.example");
+  EXPECT_EQ(line(16), "6 10:00:00 s0.example");
 }
 
 }  // namespace

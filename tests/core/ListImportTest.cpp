@@ -1,116 +1,137 @@
+#include "filter/ListImport.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
-#include "filter/ListImport.h"
 #include "tests/core/TestSupport.h"
 
 using namespace harbinel::filter;
+using harbinel::test::runCommand;
+
+namespace {
+
+const std::string kSlice = HARBINEL_SOURCE_DIR "/tests/data/urlhaus-filter-online-slice.txt";
+
+// What one line becomes after "dup.example": the hosts it adds, then the counts it raises.
+std::string outcomeOf(const std::string& line) {
+  ListImporter importer;
+  importer.addText("dup.example\n" + line);
+  const ImportCounts& c = importer.counts();
+  std::string said = importer.listText().substr(std::string_view("dup.example").size());
+  const std::size_t counts[] = {c.duplicates, c.narrower, c.invalid, c.localNames,
+                                c.commentsAndBlank};
+  const char* names[] = {" duplicate", " narrower", " invalid", " local", " comment"};
+  for (std::size_t k = 0; k < std::size(counts); ++k) {
+    for (std::size_t i = 0; i < counts[k]; ++i) said += names[k];
+  }
+  return said.substr(1);
+}
+
+}  // namespace
 
 TEST(ListImport, HostsAreNormalisedAsTheBlockCheckComparesThem) {
-  const struct {
-    const char* written;
-    const char* host;  // "" when the text is no host
-  } cases[] = {
-      {"Example.ORG", "example.org"},
-      {"www.example.org", "example.org"},
-      {"WWW.example.org", "example.org"},
-      {"https://www.example.org/games/index.html", "example.org"},
-      {"example.org.", "example.org"},
-      {"*.example.org", "example.org"},
-      {".example.org", "example.org"},
-      {"  news.example.org\r", "news.example.org"},
-      {"b\xC3\xBC"
-       "cher.example",
-       "xn--bcher-kva.example"},
-      {"a_b.example.org", "a_b.example.org"},
-      {"10.1.2.3", "10.1.2.3"},
-      {"", ""},
-      {"example..org", ""},
-      {"bad\xFFname.org", ""},
-      {"example.org:8080", ""},
-      {"exa$mple.org", ""},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(normaliseListHost(c.written).value_or(""), c.host) << c.written;
-  EXPECT_FALSE(normaliseListHost(std::string(64, 'a') + ".org"));
-  EXPECT_TRUE(normaliseListHost(std::string(63, 'a') + ".org"));
+  harbinel::test::expectRows(
+      [](const std::string& written) { return normaliseListHost(written).value_or(""); },
+      std::vector<std::pair<std::string, std::string>>{
+          {"https://WWW.Example.ORG./games/index.html", "example.org"},
+          {"*.example.org", "example.org"},
+          {".example.org", "example.org"},
+          {"  news.example.org\r", "news.example.org"},
+          {"b\xC3\xBC"
+           "cher.example",
+           "xn--bcher-kva.example"},
+          {"a_b.example.org", "a_b.example.org"},
+          {"10.1.2.3", "10.1.2.3"},
+          {"example..org", ""},
+          {"bad\xFFname.org", ""},
+          {"example.org:8080", ""},
+          {"exa$mple.org", ""},
+          {std::string(63, 'a') + ".org", std::string(63, 'a') + ".org"},
+          {std::string(64, 'a') + ".org", ""}});
 }
 
-TEST(ListImport, ReadsHostsFilesAdblockAndPlainListsInOneMix) {
-  ListImporter importer;
-  importer.addText(
-      "# a hosts file\n"
-      "127.0.0.1 localhost\n"
-      "::1 ip6-localhost ip6-loopback\n"
-      "0.0.0.0 ads.example.org tracker.example.net # two on one line\n"
-      "0.0.0.0\tads.example.org\n"
-      "! an adblock list\n"
-      "[Adblock Plus 2.0]\n"
-      "||casino.example.com^\n"
-      "||www.Casino.example.com^$important\n"
-      "||only-third.example^$third-party\n"
-      "||paths.example/ads/\n"
-      "example.net##.banner\n"
-      "@@||allowed.example^\n"
-      "plain.example.org\r\n"
-      "\n"
-      "two words\n"
-      "games.example.org");
-  EXPECT_EQ(importer.listText(),
-            "ads.example.org\ntracker.example.net\ncasino.example.com\nplain.example.org\n"
-            "games.example.org");
-  const auto& counts = importer.counts();
-  EXPECT_EQ(counts.duplicates, 2u);  // ads.example.org again, www.Casino.example.com
-  EXPECT_EQ(counts.localNames, 3u);
-  EXPECT_EQ(counts.invalid, 3u);  // element hiding, exception, two words
-  EXPECT_EQ(counts.commentsAndBlank, 4u);
-}
-
-TEST(ListImport, RealListKeepsEveryWellFormedHostOnce) {
-  const std::string text =
-      harbinel::test::readFile(HARBINEL_SOURCE_DIR "/tests/data/ut1-union-sample.domains");
-  ListImporter importer;
-  importer.addText(text);
-  const auto& counts = importer.counts();
-  const std::size_t lines = 3000;
-  EXPECT_EQ(counts.kept + counts.dropped() + counts.commentsAndBlank, lines);
-  // The list is already clean lower-case hosts: nearly everything is kept.
-  EXPECT_GT(counts.kept, lines * 99 / 100);
-
-  std::unordered_set<std::string> seen;
-  for (const auto& host : importer.hosts()) {
-    EXPECT_TRUE(seen.insert(host).second) << host;
-    EXPECT_EQ(normaliseListHost(host).value_or(""), host);  // already in its final form
+// What lines of hosts files, adblock lists and plain lists become. Only an entry for a whole
+// site is kept; narrower ones are counted, never widened.
+TEST(ListImport, EachLineIsKeptOnlyWhenItBlocksAWholeSite) {
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"a.example", {"0.0.0.0 a.example", "0.0.0.0\tA.example  # comment", "||a.example/^"}},
+      {"c.example", {"||c.example^", "||www.C.example^$important", "c.example/\r"}},
+      {"a.example narrower", {"0.0.0.0 a.example b.example/x # two"}},
+      {"a.example local local", {"::1 localhost ip6-loopback a.example"}},
+      {"narrower",
+       {"0.0.0.0 g.example/x", "||c.example/path^", "||c.example/dl?id=1^$all", "||c.example?q=1",
+        "||c.example^*.js", "||c.example^$third-party", "e2.example/path/x", "e2.example?x=1",
+        "https://e3.example/page"}},
+      {"invalid",
+       {"||exa%mple/x^", "||c.example", "@@||c.example^", "c.example##.banner", "/path/only",
+        "two words"}},
+      {"duplicate", {"0.0.0.0 dup.example", "Dup.Example"}},
+      {"comment", {"# hosts comment", "! adblock comment", "[Adblock Plus 2.0]"}}};
+  for (const auto& [becomes, lines] : cases) {
+    for (const auto& line : lines) EXPECT_EQ(outcomeOf(line), becomes) << line;
   }
 }
 
-TEST(ListImport, ToolConvertsFilesAndReportsCounts) {
+TEST(ListImport, RealListsKeepEveryWellFormedHostOnceAndOnlyHostsThatStandAlone) {
+  ListImporter clean;
+  clean.addText(
+      harbinel::test::readFile(HARBINEL_SOURCE_DIR "/tests/data/ut1-union-sample.domains"));
+  EXPECT_EQ(clean.counts().kept + clean.counts().dropped() + clean.counts().commentsAndBlank,
+            3000u);
+  EXPECT_GT(clean.counts().kept, 2970u) << "the list is already clean lower-case hosts";
+  std::unordered_set<std::string> seen;
+  for (const auto& host : clean.hosts()) {
+    EXPECT_TRUE(seen.insert(host).second) << host;
+    EXPECT_EQ(normaliseListHost(host).value_or(""), host);  // already in its final form
+  }
+  const std::string text = harbinel::test::readFile(kSlice);
+  ListImporter mixed;
+  mixed.addText(text);
+  for (const auto& host : mixed.hosts()) EXPECT_NE(text.find('\n' + host + '\n'), text.npos);
+  EXPECT_EQ(mixed.counts().kept, 160u);
+  EXPECT_EQ(mixed.counts().narrower,
+            240u);  // files on github.com, drive.google.com, archive.org...
+}
+
+TEST(ListImport, ToolReadsFilesGzipXzAndStandardInputAndReportsCounts) {
   const harbinel::test::TemporaryFolder folder;
+  const std::string tool = HARBINEL_LISTS_TOOL, output = (folder / "dmn").string();
   harbinel::test::writeFile(folder / "hosts",
                             "0.0.0.0 a.example b.example g.example/x\n127.0.0.1 localhost\n");
   harbinel::test::writeFile(folder / "adblock.txt", "! list\n||c.example^\n||a.example^\n");
-  const auto output = folder / "dmn";
-  const std::string command = std::string(HARBINEL_LISTS_TOOL) + " -o " + output.string() + " " +
-                              (folder / "hosts").string() + " " +
-                              (folder / "adblock.txt").string() + " 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  char buffer[1024] = {};
-  const std::string said(buffer, std::fread(buffer, 1, sizeof buffer - 1, pipe));
-  EXPECT_EQ(::pclose(pipe), 0);
+  int status = -1;
+  const std::string said = runCommand(tool + " -o " + output + " " + (folder / "hosts").string() +
+                                          " " + (folder / "adblock.txt").string() + " 2>&1",
+                                      status);
+  EXPECT_EQ(status, 0);
   EXPECT_EQ(harbinel::test::readFile(output), "a.example\nb.example\nc.example");
   EXPECT_EQ(said.substr(said.find("adblock.txt:")),
             "adblock.txt: kept 1 hosts, 1 duplicates, 0 narrower than a whole site, 0 invalid, 0 "
             "local names, 1 comments and blank lines\nharbinel-lists: in all: kept 3 hosts, 1 "
             "duplicates, 1 narrower than a whole site, 0 invalid, 1 local names, 1 comments and "
             "blank lines\n");
+  // A list with nothing to keep leaves the output as it was.
+  EXPECT_EQ(
+      runCommand("echo '||c.example/x^' | " + tool + " -o " + output + " - 2>/dev/null; echo $?",
+                 status),
+      "1\n");
+  EXPECT_EQ(harbinel::test::readFile(output), "a.example\nb.example\nc.example");
 
-  const auto exitCode = [](const std::string& arguments) {
-    return WEXITSTATUS(std::system((HARBINEL_LISTS_TOOL + arguments + " 2>/dev/null").c_str()));
-  };
-  EXPECT_EQ(exitCode(" " + (folder / "absent").string()), 2);
-  EXPECT_EQ(exitCode(""), 2);
+  const std::string plain = runCommand(tool + " " + kSlice + " 2>/dev/null", status);
+  EXPECT_TRUE(plain.starts_with("1.1.104.12\n") && plain.ends_with("\nzx2a.cdn-2-45.ru"));
+  EXPECT_EQ(runCommand("gzip -c " + kSlice + " > " + output + " && " + tool + " " + output +
+                           " 2>/dev/null",
+                       status),
+            plain);
+  EXPECT_EQ(runCommand("xz -c " + kSlice + " | " + tool + " - 2>/dev/null", status), plain);
+  EXPECT_EQ(status, 0);
+  for (const std::string& arguments : {" " + (folder / "absent").string(), std::string(),
+                                       " - < <(xz -c " + kSlice + " | head -c 2000)"}) {
+    EXPECT_EQ(runCommand("bash -c '" + tool + arguments + "' 2>/dev/null", status), "")
+        << arguments;
+    EXPECT_EQ(status, 2) << arguments;
+  }
 }

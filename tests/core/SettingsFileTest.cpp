@@ -1,10 +1,19 @@
 #include "storage/SettingsFile.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <random>
+#include <thread>
 
+#include "platform/AtomicFile.h"
+#include "platform/Log.h"
 #include "tests/core/FileFaults.h"
 #include "tests/core/TestSupport.h"
 
@@ -35,22 +44,21 @@ else:
         plistlib.dump(expected, f, fmt=plistlib.FMT_BINARY if mode == "binary" else plistlib.FMT_XML)
 )";
 
-std::string hex(std::string_view text) {
-  std::string out;
-  for (const unsigned char c : text) {
-    char pair[3];
-    std::snprintf(pair, sizeof pair, "%02x", c);
-    out += pair;
-  }
-  return out;
-}
-
 std::string plistlib(const std::string& mode, const fs::path& path, bool withOthers,
                      const Entries& strings) {
+  const auto hex = [](std::string_view text) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (const unsigned char c : text) {
+      out += kDigits[c >> 4];
+      out += kDigits[c & 15];
+    }
+    return out;
+  };
   std::vector<std::string> arguments{mode, path.string(), withOthers ? "others" : "none"};
   for (const auto& [key, value] : strings) arguments.push_back(hex(key) + "=" + hex(value));
   int status = 0;
-  std::string output = harbinel::test::runPython(kPlistlib, arguments, status);
+  std::string output = runPython(kPlistlib, arguments, status);
   EXPECT_EQ(status, 0) << output;
   return output;
 }
@@ -62,54 +70,51 @@ const Entries kAwkwardStrings = {
     {"BW0", "a&b<c>d\"e'f ]]> &amp;"},
     {"BW1", "dos\r\nline\rends\nand\ttab"},
     {"BW2", ""},
-    {"BW3", " "},
     {"FW0", "  http://www.example.org/  "},
     {"k&<>\"'\xC3\xA9", "key of markup"},
     {"", "empty key"},
 };
 
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  TemporaryFolder folder;
+  SettingsFile settings{folder / "data.plist"};
+};
+
 }  // namespace
 
-TEST(SettingsFile, PlistlibReadsWhatWeWriteWithEveryValueIntact) {
-  const TemporaryFolder folder;
-  const SettingsFile settings(folder / "data.plist");
-  ASSERT_TRUE(settings.save(kAwkwardStrings).ok());
-  EXPECT_EQ(plistlib("check", settings.path(), false, kAwkwardStrings), "equal\n");
-  EXPECT_EQ(settings.load(), Settings(kAwkwardStrings.begin(), kAwkwardStrings.end()));
-}
-
-TEST(SettingsFile, ReadsPlistlibFilesAndKeepsTheirOtherValuesOnSave) {
+// Our save is read back by plistlib, whose files we read in both formats; values of other types
+// stay in the file untouched.
+TEST_F(SettingsFileTest, PlistlibAndWeReadEachOthersFilesWithEveryValueIntact) {
   for (const std::string format : {"xml", "binary"}) {
     SCOPED_TRACE(format);
-    const TemporaryFolder folder;
-    const SettingsFile settings(folder / "data.plist");
     Entries strings = kAwkwardStrings;
     // plistlib's own XML writer turns carriage returns into line feeds.
     if (format == "xml")
       std::erase_if(strings, [](auto& e) { return e.second.find('\r') != e.second.npos; });
     plistlib(format, settings.path(), true, strings);
     EXPECT_EQ(settings.load(), Settings(strings.begin(), strings.end())) << "other types absent";
-
-    const Entries changes = {{"PD", "neu"}, {"AB", "ON"}};
-    ASSERT_TRUE(settings.save(changes).ok());
-    Entries expected = strings;
-    expected[0].second = "neu";
-    expected.emplace_back("AB", "ON");
-    EXPECT_EQ(plistlib("check", settings.path(), true, expected), "equal\n");
+    ASSERT_TRUE(settings.save({{"PD", "neu"}, {"AB", "ON"}, {"AB", "OFF"}}).ok());
+    strings[0].second = "neu";
+    strings.emplace_back("AB", "OFF");  // entries are set in order
+    EXPECT_EQ(plistlib("check", settings.path(), true, strings), "equal\n");
   }
+  // U+0000 in one text of a binary file loses that entry alone: in a value or a key, in a
+  // one-byte or a UTF-16 text.
+  plistlib("binary", settings.path(), false,
+           {{"BW0", "kept"},
+            {"BW1", std::string("a\0b", 3)},
+            {"BW2", std::string("\xC3\xA4\0", 3)},
+            {std::string("B\0", 2), "x"}});
+  EXPECT_EQ(settings.load(), (Settings{{"BW0", "kept"}}));
 }
 
-TEST(SettingsFile, RefusesTextThatXmlCannotHoldAndWritesNothing) {
-  const TemporaryFolder folder;
-  const SettingsFile settings(folder / "data.plist");
+TEST_F(SettingsFileTest, RefusesTextThatXmlCannotHoldAndWritesNothing) {
   ASSERT_TRUE(settings.save({{"PD", "old"}}).ok());
   const std::string before = readFile(settings.path());
-  const struct {
-    Entries entries;
-    std::string named;
-  } cases[] = {
+  const std::pair<Entries, std::string> cases[] = {
       {{{"PD", "new"}, {"BW0", std::string("a\0b", 3)}}, "BW0 holds the control character U+0000"},
-      {{{"FW\x1B", "x"}}, "U+001B"},
+      {{{"FW\x1B", "x"}}, "FW\x1B holds the control character U+001B"},
       {{{"PD", "\xC3"}}, "not UTF-8"},
       {{{"PD", "\xEF\xBF\xBF"}}, "U+FFFF"},
   };
@@ -119,19 +124,17 @@ TEST(SettingsFile, RefusesTextThatXmlCannotHoldAndWritesNothing) {
     EXPECT_NE(result.detail.find(named), std::string::npos) << result.detail;
   }
   EXPECT_EQ(readFile(settings.path()), before);
-
   // Such a character may also come in with a binary file; then the save must not lose it.
   plistlib("binary", settings.path(), false, {{"PD", "x"}, {"note", "bell\a"}});
   const std::string binary = readFile(settings.path());
   const SaveResult result = settings.save({{"PD", "y"}});
-  EXPECT_EQ(result.status, SaveResult::Status::WriteFailed);
   EXPECT_NE(result.detail.find("does not set holds the control character U+0007"),
             std::string::npos)
       << result.detail;
   EXPECT_EQ(readFile(settings.path()), binary);
 }
 
-TEST(SettingsFile, DamagedFilesReadEmptyAndAreNeverOverwritten) {
+TEST_F(SettingsFileTest, DamagedFilesReadEmptyAndAreNeverOverwritten) {
   const std::string good =
       "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>PD</key>"
       "<string>secret</string></dict></plist>";
@@ -142,31 +145,23 @@ TEST(SettingsFile, DamagedFilesReadEmptyAndAreNeverOverwritten) {
   }
   const std::string deep = "<plist version=\"1.0\"><dict><key>PD</key><string>secret</string>" +
                            ("<key>x</key>" + opened + closed) + "</dict></plist>";
-  const struct {
-    std::string name;
-    std::string bytes;
-    std::string detail;
-  } cases[] = {
-      {"cut short", good.substr(0, good.size() / 2), "is not a property list"},
-      {"binary cut short", "bplist00\xD1\x01\x02QaQb", "is not a property list"},
-      {"array at the root", "<plist version=\"1.0\"><array><string>PD</string></array></plist>",
+  const std::pair<std::string, std::string> cases[] = {
+      {good.substr(0, good.size() / 2), "is not a property list"},
+      {"<plist version=\"1.0\"><array><string>PD</string></array></plist>",
        "no dictionary at its root"},
-      {"two megabytes", good + std::string(2 << 20, ' '), "larger than 1 MiB"},
+      {good + std::string(2 << 20, ' '), "larger than 1 MiB"},
       // libplist's writer recursed into these arrays until the stack ran out.
-      {"nested 40000 deep", deep, "more than 4096 values"},
+      {deep, "more than 4096 values"},
       // libplist aborted the program on a U+0000 inside a text (a failed assertion).
-      {"NUL in a binary UTF-16 key",
-       std::string("bplist00\xD1\x01\x02\x63\x00\x50\x00\xE4\x00\x00\x51\x78\x08\x0B\x12"
+      {std::string("bplist00\xD1\x01\x02\x63\x00\x50\x00\xE4\x00\x00\x51\x78\x08\x0B\x12"
                    "\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03"
                    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x14",
                    55),
        "U+0000"},
-      {"NUL byte in XML", good.substr(0, 60) + std::string(1, '\0') + good.substr(60), "U+0000"},
+      {good.substr(0, 60) + std::string(1, '\0') + good.substr(60), "U+0000"},
   };
-  for (const auto& [name, bytes, detail] : cases) {
-    SCOPED_TRACE(name);
-    const TemporaryFolder folder;
-    const SettingsFile settings(folder / "data.plist");
+  for (const auto& [bytes, detail] : cases) {
+    SCOPED_TRACE(detail);
     writeFile(settings.path(), bytes);
     EXPECT_TRUE(settings.load().empty());
     const SaveResult result = settings.save({{"PD", "new"}});
@@ -174,66 +169,118 @@ TEST(SettingsFile, DamagedFilesReadEmptyAndAreNeverOverwritten) {
     EXPECT_NE(result.detail.find(detail), std::string::npos) << result.detail;
     EXPECT_EQ(readFile(settings.path()), bytes);
   }
-
-  const TemporaryFolder folder;
   const SettingsFile aFolder(folder.path());
   EXPECT_TRUE(aFolder.load().empty());
   EXPECT_NE(aFolder.save({{"PD", "x"}}).detail.find("is a folder"), std::string::npos);
-}
-
-TEST(SettingsFile, AMissingOrEmptyFileReadsEmptyAndASaveStartsItAfresh) {
-  const TemporaryFolder folder;
-  const SettingsFile settings(folder / "data.plist");
-  EXPECT_EQ(settings.value("PD"), "");
   writeFile(settings.path(), "");
-  EXPECT_TRUE(settings.load().empty());
-  ASSERT_TRUE(settings.save({{"PD", "a"}, {"PD", "b"}}).ok());
-  EXPECT_EQ(settings.value("PD"), "b") << "entries are set in order";
+  EXPECT_TRUE(settings.save({{"PD", "a"}}).ok()) << "an empty file is started afresh";
 }
 
-TEST(SettingsFile, FailedWritesAreReportedAndLeaveTheFileAsItWas) {
-  const TemporaryFolder folder;
+TEST_F(SettingsFileTest, FailedWritesAreReportedAndLeaveTheFileAsItWas) {
   fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::others_exec);
-  const SettingsFile settings(folder / "data.plist");
   ASSERT_TRUE(settings.save({{"PD", "old"}}).ok());
   const std::string before = readFile(settings.path());
-
   fs::permissions(folder.path(), fs::perms::owner_write, fs::perm_options::remove);
-  EXPECT_TRUE(harbinel::test::runWithoutRootPowers([&] {
+  EXPECT_TRUE(runWithoutRootPowers([&] {
     const SaveResult result = settings.save({{"PD", "new"}});
     return result.status == SaveResult::Status::WriteFailed &&
            result.detail.find("Permission denied") != std::string::npos;
   }));
   fs::permissions(folder.path(), fs::perms::owner_write, fs::perm_options::add);
-
   {
-    const harbinel::test::FileSizeLimit fullDisk(before.size() / 2);
+    const FileSizeLimit fullDisk(before.size() / 2);
     const SaveResult result = settings.save({{"PD", "new"}});
     EXPECT_EQ(result.status, SaveResult::Status::WriteFailed);
     EXPECT_NE(result.detail.find("cannot write"), std::string::npos) << result.detail;
   }
   EXPECT_EQ(readFile(settings.path()), before);
-  EXPECT_EQ(harbinel::test::namesIn(folder.path()),
-            (std::vector<std::string>{".data.plist.lock", "data.plist"}))
+  EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{".data.plist.lock", "data.plist"}))
       << "no temporary file left behind";
 }
 
-TEST(SettingsFile, TwoProcessesSavingAtOnceLoseNoKey) {
-  const TemporaryFolder folder;
-  const SettingsFile settings(folder / "data.plist");
+TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceLoseNoKey) {
   constexpr int kSaves = 15;
-  EXPECT_TRUE(harbinel::test::runInTwoProcessesAtOnce([&](int process) {
+  EXPECT_TRUE(runInTwoProcessesAtOnce([&](int process) {
     bool ok = true;
-    for (int i = 0; i < kSaves; ++i) {
+    for (int i = 0; i < kSaves; ++i)
       ok = settings.save({{std::to_string(process) + "-" + std::to_string(i), "v"}}).ok() && ok;
-    }
     return ok;
   }));
   EXPECT_EQ(settings.load().size(), 2u * kSaves);
 }
 
-// Empty slots, spaces and duplicates are checked through the block lists' parent's list.
-TEST(SettingsFile, SlotListsHoldOnlySlotsZeroToEight) {
-  const Settings settings{{"BW9", "tenth"}, {"BW", "none"}, {"bw1", "lower"}, {"BW10", "x"}};
-  EXPECT_TRUE(harbinel::storage::slotList(settings, "BW").empty());
+// Every save of generation g writes g into all twenty keys, so a file mixing two saves shows.
+TEST_F(SettingsFileTest, KilledAtAnyMomentOfASaveTheSettingsHoldOneWholeGeneration) {
+  const auto generation = [](int g) {
+    Entries entries;
+    for (int key = 0; key < 20; ++key)
+      entries.emplace_back("K" + std::to_string(key), std::to_string(g));
+    return entries;
+  };
+  ASSERT_TRUE(settings.save(generation(0)).ok());
+  std::mt19937 random(20261206);
+  for (int round = 0; round < 40; ++round) {
+    const pid_t saver = ::fork();
+    ASSERT_GE(saver, 0);
+    if (saver == 0) {
+      for (int g = 1;; ++g) settings.save(generation(g));
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+    ::kill(saver, SIGKILL);
+    ::waitpid(saver, nullptr, 0);
+    const Settings loaded = settings.load();
+    ASSERT_EQ(loaded.size(), 20u) << "round " << round;
+    for (const auto& [key, value] : loaded)
+      ASSERT_EQ(value, loaded.at("K0")) << "round " << round << ": " << key;
+  }
+  // The next save clears away what killed saves left behind.
+  ASSERT_TRUE(settings.save(generation(0)).ok());
+  EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{".data.plist.lock", "data.plist"}));
+}
+
+TEST_F(SettingsFileTest, ASaveWritesThroughLinksAndKeepsTheFilesMode) {
+  fs::create_directory(folder / "etc");
+  ASSERT_TRUE(SettingsFile(folder / "etc" / "data.plist").save({{"PD", "old"}}).ok());
+  ::chmod((folder / "etc" / "data.plist").c_str(), 0640);
+  fs::create_symlink("etc/data.plist", settings.path());
+  ASSERT_TRUE(settings.save({{"PD", "new"}}).ok());
+  EXPECT_TRUE(fs::is_symlink(settings.path()));
+  EXPECT_EQ(SettingsFile(folder / "etc" / "data.plist").value("PD"), "new");
+  EXPECT_EQ(fs::status(folder / "etc" / "data.plist").permissions(), fs::perms(0640));
+}
+
+// The administrator's settings win at every read, a save never writes them, and a file that
+// cannot be used is said once and never takes the parent's settings along.
+TEST_F(SettingsFileTest, ManagedKeysWinEveryReadAreNeverSavedAndABadFileIsSaidOnce) {
+  std::vector<std::string> logged;
+  const auto previous =
+      harbinel::platform::setLogObserver([&](std::string_view line) { logged.emplace_back(line); });
+  const SettingsFile managed(settings.path(), folder / "managed.plist");
+  ASSERT_TRUE(
+      settings.save({{"PD", "parent"}, {"BW0", "own.example"}, {"BW1", "mine.example"}}).ok());
+  writeFile(managed.managedPath(),
+            "<?xml version=\"1.0\"?><plist "
+            "version=\"1.0\"><dict><key>BW1</key><string>school.example</string>"
+            "<key>AB</key><string>ON</string><key>BW2</key><integer>3</integer></dict></plist>");
+  EXPECT_EQ(
+      managed.load(),
+      (Settings{
+          {"PD", "parent"}, {"BW0", "own.example"}, {"BW1", "school.example"}, {"AB", "ON"}}));
+  const auto saved = managed.save({{"BW0", "new.example"}, {"BW1", "x"}, {"AB", "OFF"}});
+  ASSERT_TRUE(saved.ok()) << saved.detail;
+  EXPECT_EQ(saved.changedKeys, std::vector<std::string>{"BW0"});
+  EXPECT_EQ(settings.load(),
+            (Settings{{"PD", "parent"}, {"BW0", "new.example"}, {"BW1", "mine.example"}}));
+
+  for (const std::string& bytes : {std::string("<plist><dict><key>PD</key>"), std::string("")}) {
+    writeFile(managed.managedPath(), bytes);
+    EXPECT_NE(managed.managed().problem.find(managed.managedPath().string()), std::string::npos);
+    EXPECT_EQ(managed.load(), settings.load());
+    managed.load();
+  }
+  EXPECT_EQ(logged.size(), 3u) << "each problem once";
+  EXPECT_NE(logged.at(0).find("BW2"), std::string::npos) << "the value that is not a text";
+  fs::remove(managed.managedPath());
+  EXPECT_EQ(managed.managed().problem, "");
+  harbinel::platform::setLogObserver(previous);
 }

@@ -3,6 +3,8 @@
 #include <unicode/calendar.h>
 #include <unicode/timezone.h>
 
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -64,6 +66,17 @@ void writeFile(const fs::path& path, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string runCommand(const std::string& command, int& status) {
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) throw std::runtime_error("cannot run " + command);
+  std::string output;
+  char buffer[4096];
+  while (const std::size_t read = std::fread(buffer, 1, sizeof buffer, pipe))
+    output.append(buffer, read);
+  status = WEXITSTATUS(::pclose(pipe));
+  return output;
+}
+
 std::string runPython(const std::string& program, const std::vector<std::string>& arguments,
                       int& status) {
   const TemporaryFolder folder;
@@ -71,14 +84,7 @@ std::string runPython(const std::string& program, const std::vector<std::string>
   writeFile(script, program);
   std::string command = "python3 '" + script.string() + "'";
   for (const auto& argument : arguments) command += " '" + argument + "'";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) throw std::runtime_error("cannot start python3");
-  std::string output;
-  char buffer[4096];
-  std::size_t read;
-  while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
-  status = ::pclose(pipe);
-  return output;
+  return runCommand(command, status);
 }
 
 }  // namespace harbinel::test

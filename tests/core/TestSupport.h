@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -34,9 +36,20 @@ std::string readFile(const std::filesystem::path& path);
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
-// Runs a Python 3 program (its source text) with arguments (no single quotes in them);
-// returns its standard output and sets `status` to the wait status (0 on success).
+// Runs a shell command; returns its standard output and sets `status` to its exit status.
+std::string runCommand(const std::string& command, int& status);
+
+// Runs a Python 3 program (its source text) with arguments (no single quotes in them).
 std::string runPython(const std::string& program, const std::vector<std::string>& arguments,
                       int& status);
+
+// Checks a table of cases: `rule(input)` must give each row's expected output.
+template <typename Input, typename Output, typename Rule>
+void expectRows(Rule rule, const std::vector<std::pair<Input, Output>>& rows) {
+  for (const auto& [input, expected] : rows) {
+    SCOPED_TRACE(::testing::PrintToString(input));
+    EXPECT_EQ(rule(input), expected);
+  }
+}
 
 }  // namespace harbinel::test

@@ -41,10 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (list.entry(i) != lines[i]) std::abort();
     if (list.find(lines[i]) != scan(lines, lines[i])) std::abort();
   }
-  // Hosts that are not lines: pieces of lines, and lines with a character added.
+  // Hosts that are not lines: pieces of lines, lines with a character added, and lines with
+  // their last byte changed (the same length, so the same buckets of the index).
   for (const auto line : lines) {
+    std::string changed(line);
+    if (!changed.empty()) changed.back() = static_cast<char>(changed.back() ^ 1);
     for (const auto& probe :
-         {std::string(line.substr(0, line.size() / 2)), std::string(line) + "x"}) {
+         {std::string(line.substr(0, line.size() / 2)), std::string(line) + "x", changed}) {
       if (list.find(probe) != scan(lines, probe)) std::abort();
     }
   }

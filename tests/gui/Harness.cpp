@@ -215,7 +215,9 @@ browser::MainView& BrowserTest::open() {
       .history = history,
       .blockLists = lists,
       .homeAddress = kHome,
-      .webView = {.ephemeral = true, .proxyURL = server.proxyURL(), .unresponsiveLimit = 3s},
+      .webView = {.ephemeral = true,
+                  .proxyURL = server.proxyURL(),
+                  .unresponsiveLimit = unresponsiveLimit},
   });
   view->window();
   EXPECT_TRUE(waitForPage(kHome));

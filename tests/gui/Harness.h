@@ -198,6 +198,7 @@ class BrowserTest : public ::testing::Test {
   storage::HistoryLog history{folder / "hts", clock};
   filter::BlockLists lists{storage::SettingsFile(folder / "data.plist")};
   std::unique_ptr<browser::MainView> view;
+  std::chrono::milliseconds unresponsiveLimit = 3s;  // before a page that hangs is ended
 };
 
 // Closes a window left open before it goes: a visible window destroyed with the focus in a text

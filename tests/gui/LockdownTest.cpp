@@ -200,5 +200,19 @@ TEST_F(LockdownKeyboardTest, PagesOpenNoWindowMenuChooserOrDialogAndAHungPageIsE
   EXPECT_TRUE(waitForPage(kHome));
 }
 
+// Home does not wait for the limit: a process already reported unresponsive is ended at once.
+TEST_F(LockdownKeyboardTest, HomeEndsAnUnresponsiveProcessAtOnce) {
+  unresponsiveLimit = std::chrono::hours(1);
+  openFocused();
+  show("busy.test/", titled("Busy",
+                            "<div style='height: 100vh'></div><script>document.body."
+                            "addEventListener('click', () => { while (true) {} })</script>"));
+  clickAt(view->webView().widget(), 200, 200);
+  auto* engine = view->webView().gobj();
+  ASSERT_TRUE(waitUntil([&] { return !webkit_web_view_get_is_web_process_responsive(engine); }));
+  g_signal_emit_by_name(view->outlets().btnHome->gobj(), "clicked");
+  EXPECT_TRUE(waitForPage(kHome));
+}
+
 }  // namespace
 }  // namespace harbinel::test

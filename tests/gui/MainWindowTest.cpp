@@ -12,9 +12,9 @@ namespace {
 // Tests that need the keyboard focus and the pointer (run one at a time).
 using MainWindowKeyboardTest = BrowserTest;
 
-// Go and Home load without logging (Enter's load and log are the end-to-end journey's). The bar is as laid
-// out at start and follows the switch (exactly "ON") when told; the spinner shows while a page
-// loads, bar or no bar; a page that cannot load, or that the engine will not load, says so.
+// Go and Home load without logging (Enter's load and log are the end-to-end journey's). The bar is
+// as laid out at start and follows the switch (exactly "ON") when told; the spinner shows while a
+// page loads, bar or no bar; a page that cannot load, or that the engine will not load, says so.
 // The favourites picker's Close loads nothing (its Open is the end-to-end journey's).
 TEST_F(BrowserTest, ControlsLoadAndLogAsWiredAndTheBarAndSpinnerFollowTheirState) {
   settings.save({{"AB", "OFF"}});

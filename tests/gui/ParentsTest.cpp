@@ -1,6 +1,7 @@
 // The password prompt and the parents' window: which control calls what, which alert says what,
 // and what reaches the settings file.
 #include <gtkmm/dialog.h>
+#include <gtkmm/settings.h>
 #include <gtkmm/stack.h>
 
 #include <glibmm/main.h>
@@ -130,30 +131,35 @@ TEST_F(PasswordPrompt, DisablesOkWithACountdownAfterThreeWrongPasswords) {
   EXPECT_FALSE(outlets.lblWait->get_visible());
 }
 
-// The switch keeps the stored text, whatever it is, until the parent clicks it. Close is the
+// A switch keeps the stored text, whatever it is, until the parent clicks it. Close is the
 // only way out: the window manager's close would leave the sessions waiting for ever.
 TEST_F(ParentsWindow, SavesTheAddressBarAsReadUntilTheSwitchIsClickedAndOnlyCloseCloses) {
   const struct {
-    const char* stored;  // nullptr: no AB key at all
+    const char* stored;  // nullptr: no such key at all
     bool shownOn;
     int clicks;
     std::string saved;
-  } cases[] = {{"ON", true, 0, "ON"},  {"on", false, 0, "on"}, {nullptr, false, 0, ""},
-               {"on", false, 1, "ON"}, {"ON", true, 1, "OFF"}, {"ON", true, 2, "ON"}};
+    const char* key = "AB";
+  } cases[] = {{"ON", true, 0, "ON"},       {"on", false, 0, "on"}, {nullptr, false, 0, ""},
+               {"on", false, 1, "ON"},      {"ON", true, 1, "OFF"}, {"ON", true, 2, "ON"},
+               {"ON", true, 1, "OFF", "OF"}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.stored ? c.stored : "(absent)") + " " + std::to_string(c.clicks));
-    store(c.stored ? Entries{{"PD", "x"}, {"AB", c.stored}} : Entries{{"PD", "x"}});
+    SCOPED_TRACE(std::string(c.key) + " " + (c.stored ? c.stored : "(absent)") + " " +
+                 std::to_string(c.clicks));
+    store(c.stored ? Entries{{"PD", "x"}, {c.key, c.stored}} : Entries{{"PD", "x"}});
     Opener opener;
     const auto window = parentsWindow(&opener);
-    EXPECT_EQ(window->outlets().btnCheck->get_active(), c.shownOn);
-    for (int i = 0; i < c.clicks; ++i) window->outlets().btnCheck->activate();
+    auto* button =
+        std::string(c.key) == "OF" ? window->outlets().btnOnlyAllowed : window->outlets().btnCheck;
+    EXPECT_EQ(button->get_active(), c.shownOn);
+    for (int i = 0; i < c.clicks; ++i) button->activate();
     window->window().close();
     EXPECT_TRUE(window->window().get_visible());
     EXPECT_EQ(opener.told, 0);
     window->outlets().btnClose->activate();
     ASSERT_TRUE(waitUntil([&] { return opener.told == 1; }));
     EXPECT_FALSE(window->window().get_visible());
-    EXPECT_EQ(settings.value("AB"), c.saved);
+    EXPECT_EQ(settings.value(c.key), c.saved);
   }
 }
 
@@ -253,6 +259,11 @@ TEST_F(ParentsWindow, HistoryChartsTheWeekSearchesItsLinesBlocksASiteAndFollowsT
     for (const auto& bar : history.bars()) bars += bar.day + " " + std::to_string(bar.pages) + ",";
     EXPECT_EQ(bars, "Fri 1,Sat 0,Sun 0,Mon 0,Tue 1,Wed 0,Thu 3,");
     screenshot(*parents, "history-en");
+    // The chart draws in the theme's text colour, light on dark.
+    Gtk::Settings::get_default()->property_gtk_application_prefer_dark_theme() = true;
+    screenshot(*parents, "history-dark");
+    EXPECT_GT(history.chartInk().get_red(), 0.5);
+    Gtk::Settings::get_default()->property_gtk_application_prefer_dark_theme() = false;
     const auto shown = history.shownLines();
     EXPECT_EQ(shown->get_n_items(), 5u);
     EXPECT_EQ(history.lineAt(shown->get_object(0)).address, "news.example");
