@@ -1,16 +1,14 @@
 #include "tests/gui/Harness.h"
 
-#include <gtkmm/label.h>
 #include <libsoup/soup.h>
 #include <webkit/webkit.h>
 
 #include <glibmm/main.h>
 #include <cstdlib>
-#include <sstream>
+#include <span>
 #include <stdexcept>
 
-#include "parents/HistoryReport.h"
-#include "platform/ModalSession.h"
+#include "parents/WeekHistory.h"
 
 namespace harbinel::test {
 
@@ -25,10 +23,6 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
   }
   tick.disconnect();
   return reached;
-}
-
-void settle(std::chrono::milliseconds span) {
-  waitUntil([] { return false; }, span);
 }
 
 TestServer::TestServer() : server_(soup_server_new(nullptr, nullptr)) {
@@ -85,21 +79,9 @@ std::string titled(std::string_view title, std::string_view body) {
          std::string(body) + "</body></html>";
 }
 
-std::string propertyList(const Entries& entries) {
-  std::string xml =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-      "\"http://www.apple.com/DTD/PropertyList-1.0.dtd\">\n"
-      "<plist version=\"1.0\">\n<dict>\n";
-  for (const auto& [key, value] : entries) {
-    if (value) xml += "\t<key>" + key + "</key>\n\t<string>" + *value + "</string>\n";
-  }
-  return xml + "</dict>\n</plist>\n";
-}
-
 AlertRecorder::AlertRecorder(Hook hook) : hook_(std::move(hook)) {
   previous_ = platform::setAlertObserver([this](platform::ShownAlert& alert) {
-    alerts_.push_back({alert.messageText(), alert.informativeText()});
+    alerts.emplace_back(alert.messageText(), alert.informativeText());
     if (!hook_ || hook_(alert)) alert.pressOK();
   });
 }
@@ -110,54 +92,35 @@ AlertRecorder::~AlertRecorder() {
 
 // GLib takes one writer for the life of the process: it hands each entry to the journal
 // recorder alive at the time, if any.
-struct JournalWriter {
-  static Journal*& current() {
-    static Journal* journal = nullptr;
-    return journal;
-  }
-  static GLogWriterOutput write(GLogLevelFlags level, const GLogField* fields, gsize count,
-                                gpointer) {
-    if (current() != nullptr) {
-      Journal::Entry entry;
-      for (gsize i = 0; i < count; ++i) {
-        const auto* value = static_cast<const char*>(fields[i].value);
-        entry[fields[i].key] =
-            fields[i].length < 0 ? std::string(value) : std::string(value, fields[i].length);
-      }
-      current()->entries_.push_back(std::move(entry));
+static Journal* currentJournal = nullptr;
+
+static GLogWriterOutput recordEntry(GLogLevelFlags level, const GLogField* fields, gsize count,
+                                    gpointer) {
+  if (currentJournal != nullptr) {
+    Journal::Entry& entry = currentJournal->entries.emplace_back();
+    for (const GLogField& field : std::span(fields, count)) {
+      const auto* value = static_cast<const char*>(field.value);
+      entry[field.key] = field.length < 0 ? std::string(value) : std::string(value, field.length);
     }
-    return g_log_writer_default(level, fields, count, nullptr);
   }
-};
+  return g_log_writer_default(level, fields, count, nullptr);
+}
 
 Journal::Journal() {
-  static const bool installed = [] {
-    g_log_set_writer_func(JournalWriter::write, nullptr, nullptr);
-    return true;
-  }();
+  static const bool installed = (g_log_set_writer_func(recordEntry, nullptr, nullptr), true);
   (void)installed;
-  JournalWriter::current() = this;
+  currentJournal = this;
 }
 
 Journal::~Journal() {
-  JournalWriter::current() = nullptr;
+  currentJournal = nullptr;
 }
 
 std::vector<Journal::Entry> Journal::events(std::string_view kind) const {
   std::vector<Entry> found;
-  for (const Entry& entry : entries_) {
+  for (const Entry& entry : entries) {
     const auto event = entry.find("HARBINEL_EVENT");
     if (event != entry.end() && event->second == kind) found.push_back(entry);
-  }
-  return found;
-}
-
-Lines Journal::lines() const {
-  Lines found;
-  for (const Entry& entry : entries_) {
-    const auto domain = entry.find("GLIB_DOMAIN");
-    if (domain != entry.end() && domain->second == "Harbinel" && !entry.count("HARBINEL_EVENT"))
-      found.push_back(entry.at("MESSAGE"));
   }
   return found;
 }
@@ -167,32 +130,18 @@ void pressEnter(Gtk::Editable& field) {
   g_signal_emit_by_name(gtk_editable_get_delegate(field.gobj()), "activate");
 }
 
+void enterPassword(parents::FrmPassword& prompt, const std::string& text) {
+  prompt.outlets().txtfieldpassword->set_text(text);
+  pressEnter(*prompt.outlets().txtfieldpassword);
+}
+
 Gtk::Button* findButton(Gtk::Widget& root, std::string_view label) {
-  if (auto* button = dynamic_cast<Gtk::Button*>(&root)) {
-    if (button->get_label().raw() == label) return button;
-  }
-  if (auto* text = dynamic_cast<Gtk::Label*>(&root); text && text->get_text().raw() == label) {
-    for (Gtk::Widget* up = root.get_parent(); up != nullptr; up = up->get_parent()) {
-      if (auto* button = dynamic_cast<Gtk::Button*>(up)) return button;
-    }
-  }
-  for (Gtk::Widget* child = root.get_first_child(); child != nullptr;
-       child = child->get_next_sibling()) {
+  auto* button = dynamic_cast<Gtk::Button*>(&root);
+  if (button != nullptr && button->get_label().raw() == label) return button;
+  for (Gtk::Widget* child = root.get_first_child(); child; child = child->get_next_sibling()) {
     if (Gtk::Button* found = findButton(*child, label)) return found;
   }
   return nullptr;
-}
-
-Lines historyTexts(const std::filesystem::path& dayFile) {
-  Lines texts;
-  if (!std::filesystem::exists(dayFile)) return texts;
-  std::istringstream lines(parents::decodeDayFile(readFile(dayFile)));
-  const std::string arrow = "  --> ";
-  for (std::string line; std::getline(lines, line);) {
-    const std::size_t at = line.find(arrow);
-    if (at != std::string::npos) texts.push_back(line.substr(at + arrow.size()));
-  }
-  return texts;
 }
 
 std::string runInPage(platform::WebView& view, const std::string& script) {
@@ -227,13 +176,12 @@ void keepScreenshot(const std::string& name) {
   if (std::system(command.c_str()) != 0) ADD_FAILURE() << "no screenshot: " << name;
 }
 
-void pressKeys(std::initializer_list<const char*> keys) {
-  for (const char* key : keys)
-    ASSERT_EQ(std::system((std::string("xdotool key ") + key).c_str()), 0) << key;
+void xdotool(const std::string& arguments) {
+  ASSERT_EQ(std::system(("xdotool " + arguments).c_str()), 0) << arguments;
 }
 
 Steps& Steps::when(std::function<bool()> ready, std::function<void()> act) {
-  const auto deadline = std::chrono::steady_clock::now() + 15s;
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
   ++steps_;
   sources_.push_back(Glib::signal_timeout().connect(
       [this, ready = std::move(ready), act = std::move(act), deadline] {
@@ -259,17 +207,51 @@ Steps& Steps::when(std::function<bool()> ready, std::function<void()> act) {
   return *this;
 }
 
-void enterPassword(parents::FrmPassword& prompt, const std::string& text) {
-  prompt.outlets().txtfieldpassword->set_text(text);
-  pressEnter(*prompt.outlets().txtfieldpassword);
+browser::MainView& BrowserTest::open() {
+  server.page("home.test/net/", {.body = titled("Home")});
+  view = std::make_unique<browser::MainView>(browser::BrowserServices{
+      .resourceFolder = HARBINEL_BUILD_RESOURCES,
+      .settings = settings,
+      .history = history,
+      .blockLists = lists,
+      .homeAddress = kHome,
+      .webView = {.ephemeral = true,
+                  .proxyURL = server.proxyURL(),
+                  .unresponsiveLimit = unresponsiveLimit},
+  });
+  view->window();
+  EXPECT_TRUE(waitForPage(kHome));
+  return *view;
 }
 
+// The kiosk window covers the screen from its top left corner.
 void BrowserTest::clickAt(Gtk::Widget& widget, double x, double y, int button) {
   double sx = 0, sy = 0;
   ASSERT_TRUE(widget.translate_coordinates(view->window(), x, y, sx, sy));
-  const std::string click = "xdotool mousemove " + std::to_string(int(sx)) + " " +
-                            std::to_string(int(sy)) + " click " + std::to_string(button);
-  ASSERT_EQ(std::system(click.c_str()), 0);
+  xdotool("mousemove " + std::to_string(int(sx)) + " " + std::to_string(int(sy)) + " click " +
+          std::to_string(button));
+}
+
+Lines BrowserTest::historyLines() const {
+  Lines texts;
+  for (const auto& line : parents::readWeekHistory(folder / "hts", clock.now()).lines)
+    texts.insert(texts.begin(), line.address);  // newest first there
+  return texts;
+}
+
+Prompt ParentControls::prompt(std::string_view windowname, browser::myprotocolpassword* delegate) {
+  Prompt opened(new parents::FrmPassword(services()));
+  opened->setDelegate(delegate);
+  opened->setWindowname(std::string(windowname));
+  opened->window().present();
+  return opened;
+}
+
+ParentsWindowController ParentControls::parentsWindow(parents::myprotocolparent* delegate) {
+  ParentsWindowController opened(new parents::FrmParentController(services()));
+  opened->setDelegate(delegate);
+  opened->window().present();
+  return opened;
 }
 
 }  // namespace harbinel::test

@@ -1,19 +1,16 @@
 #pragma once
 
-// What the window tests share: a main loop to wait in, a web server on 127.0.0.1, recorders of
-// alerts and of the log, and the two fixtures (the main window, the parent controls).
+// What the window tests share: a main loop to wait in, pages served on 127.0.0.1, recorders of
+// alerts and of the journal, and the two fixtures (the main window, the parent controls).
 
 #include <gtest/gtest.h>
 #include <gtkmm/button.h>
-#include <gtkmm/editable.h>
 
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -40,7 +37,9 @@ using Lines = std::vector<std::string>;
 // Runs the main loop until `done` holds; false when `timeout` passed first.
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 15s);
 // Runs the main loop for `span`, to let late reports arrive.
-void settle(std::chrono::milliseconds span = 400ms);
+inline void settle(std::chrono::milliseconds span = 400ms) {
+  waitUntil([] { return false; }, span);
+}
 
 // One answer of the test server.
 struct Page {
@@ -80,22 +79,11 @@ class TestServer {
 // A page with a title.
 std::string titled(std::string_view title, std::string_view body = "<p>hello</p>");
 
-// The settings file's entries, written as an XML property list by hand, as another program
-// would. Values are written as they stand (no markup in them).
-using Entries = std::vector<std::pair<std::string, std::optional<std::string>>>;
-std::string propertyList(const Entries& entries);
-
-// Records every alert and, unless told otherwise, presses its OK button at once.
+// Records every alert's (message, informative text) and, unless told otherwise, presses its OK
+// button at once.
 class AlertRecorder {
  public:
-  struct Shown {
-    std::string message;
-    std::string informative;
-    bool operator==(const Shown&) const = default;
-    friend void PrintTo(const Shown& shown, std::ostream* out) {
-      *out << '"' << shown.message << "\" / \"" << shown.informative << '"';
-    }
-  };
+  using Shown = std::pair<std::string, std::string>;
   // Called with each alert before it is answered; returns false to leave it open (the hook
   // then owns pressing OK).
   using Hook = std::function<bool(platform::ShownAlert&)>;
@@ -104,11 +92,9 @@ class AlertRecorder {
   ~AlertRecorder();
   AlertRecorder(const AlertRecorder&) = delete;
   AlertRecorder& operator=(const AlertRecorder&) = delete;
-  const std::vector<Shown>& alerts() const { return alerts_; }
-  std::size_t size() const { return alerts_.size(); }
+  std::vector<Shown> alerts;
 
  private:
-  std::vector<Shown> alerts_;
   Hook hook_;
   platform::AlertObserver previous_;
 };
@@ -123,26 +109,22 @@ class Journal {
   Journal& operator=(const Journal&) = delete;
   // The events of one kind (HARBINEL_EVENT), in order.
   std::vector<Entry> events(std::string_view kind) const;
-  // The program's plain diagnostic lines, in order.
-  Lines lines() const;
 
- private:
-  friend struct JournalWriter;
-  std::vector<Entry> entries_;
+  std::vector<Entry> entries;
 };
 
 // Enter in a text field, as the keyboard gives it.
 void pressEnter(Gtk::Editable& field);
+// Types `text` in the prompt's password field and presses Enter.
+void enterPassword(parents::FrmPassword& prompt, const std::string& text);
 // The first button under `root` whose label (or whose child label) is `label`.
 Gtk::Button* findButton(Gtk::Widget& root, std::string_view label);
-// The texts of the history lines in a day file, in order.
-Lines historyTexts(const std::filesystem::path& dayFile);
 // The result of a script run in the page shown, as text ("" when it failed).
 std::string runInPage(platform::WebView& view, const std::string& script);
 // Saves the whole screen as build/screenshots/<name>.png, for people to look at.
 void keepScreenshot(const std::string& name);
-// Real keys from the X server, through xdotool.
-void pressKeys(std::initializer_list<const char*> keys);
+// Runs an X tool (xdotool) as a person's hand; it must succeed.
+void xdotool(const std::string& arguments);
 
 // Acts inside modal sessions, which block the code that opened them: each step runs from the
 // main loop once its condition holds. One that does not come in time ends the sessions, so that
@@ -161,11 +143,9 @@ class Steps {
 };
 
 // The window that runs the innermost session is `window`, on screen.
-inline bool isInSession(const Gtk::Window& window) {
-  return platform::modalWindow() == &window && window.get_visible();
+inline bool isInSession(const Gtk::Window* window) {
+  return window != nullptr && platform::modalWindow() == window && window->get_visible();
 }
-// Types `text` in the prompt's password field and presses Enter.
-void enterPassword(parents::FrmPassword& prompt, const std::string& text);
 
 // A main browser window over a test server, with its settings file and history folder in a
 // temporary folder. Every host name reaches the test server.
@@ -173,24 +153,8 @@ class BrowserTest : public ::testing::Test {
  protected:
   static constexpr const char* kHome = "http://home.test/net/";
 
-  void SetUp() override { server.page("home.test/net/", {.body = titled("Home")}); }
-
-  // Opens the main window and waits for `shown` (the home page unless told).
-  browser::MainView& open(const std::string& shown = kHome) {
-    view = std::make_unique<browser::MainView>(browser::BrowserServices{
-        .resourceFolder = HARBINEL_BUILD_RESOURCES,
-        .settings = settings,
-        .history = history,
-        .blockLists = lists,
-        .homeAddress = kHome,
-        .webView = {.ephemeral = true,
-                     .proxyURL = server.proxyURL(),
-                     .unresponsiveLimit = unresponsiveLimit},
-    });
-    view->window();
-    EXPECT_TRUE(waitForPage(shown));
-    return *view;
-  }
+  // Opens the main window and waits for the home page.
+  browser::MainView& open();
   // Opens the main window and waits until it has the keyboard focus.
   void openFocused() {
     open();
@@ -218,14 +182,13 @@ class BrowserTest : public ::testing::Test {
   }
   // Waits for the alert numbered `count` and for the home page the refusal brings back.
   void expectRefused(const AlertRecorder& alerts, std::size_t count = 1) {
-    ASSERT_TRUE(waitUntil([&] { return alerts.size() >= count; }));
+    ASSERT_TRUE(waitUntil([&] { return alerts.alerts.size() >= count; }));
     EXPECT_TRUE(waitForPage(kHome));
   }
-  // Clicks with the real pointer, `button`, at (x, y) of `widget`. The kiosk window covers the
-  // screen from its top left corner.
+  // Clicks with the real pointer, `button`, at (x, y) of `widget`.
   void clickAt(Gtk::Widget& widget, double x, double y, int button = 1);
 
-  Lines historyLines() const { return historyTexts(history.todaysFile()); }
+  Lines historyLines() const;
   Gtk::Entry& field() { return *view->outlets().urltxtField; }
 
   TemporaryFolder folder;
@@ -235,7 +198,7 @@ class BrowserTest : public ::testing::Test {
   storage::HistoryLog history{folder / "hts", clock};
   filter::BlockLists lists{storage::SettingsFile(folder / "data.plist")};
   std::unique_ptr<browser::MainView> view;
-  std::chrono::milliseconds unresponsiveLimit = 3s;
+  std::chrono::milliseconds unresponsiveLimit = 3s;  // before a page that hangs is ended
 };
 
 // Closes a window left open before it goes: a visible window destroyed with the focus in a text
@@ -257,20 +220,13 @@ class ParentControls : public ::testing::Test {
   parents::ParentServices services() const {
     return {HARBINEL_BUILD_RESOURCES, settings, folder / "hts", clock, where, pacing};
   }
-  void store(const Entries& entries) const { writeFile(settingsPath(), propertyList(entries)); }
-  Prompt prompt(std::string_view windowname, browser::myprotocolpassword* delegate = nullptr) {
-    Prompt opened(new parents::FrmPassword(services()));
-    opened->setDelegate(delegate);
-    opened->setWindowname(std::string(windowname));
-    opened->window().present();
-    return opened;
+  // A settings file of exactly `entries`.
+  void store(const std::vector<std::pair<std::string, std::string>>& entries) const {
+    std::filesystem::remove(settingsPath());
+    ASSERT_TRUE(settings.save(entries).ok());
   }
-  ParentsWindowController parentsWindow(parents::myprotocolparent* delegate = nullptr) {
-    ParentsWindowController opened(new parents::FrmParentController(services()));
-    opened->setDelegate(delegate);
-    opened->window().present();
-    return opened;
-  }
+  Prompt prompt(std::string_view windowname, browser::myprotocolpassword* delegate = nullptr);
+  ParentsWindowController parentsWindow(parents::myprotocolparent* delegate = nullptr);
   std::filesystem::path settingsPath() const { return folder / "data.plist"; }
 
  protected:

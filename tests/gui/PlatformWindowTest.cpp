@@ -77,7 +77,7 @@ TEST(Alert, ShowsItsTextsLiterallyNeverTallerThanTheScreenAndACloseCountsAsOK) {
   std::string text = "<b>a&amp;b</b> %@ is Blocked";
   for (int i = 0; i < 600; ++i) text += " a long text";
   platform::runAlert("URL Block", text);
-  EXPECT_EQ(alerts.alerts(), (std::vector<AlertRecorder::Shown>{{"URL Block", text}}));
+  EXPECT_EQ(alerts.alerts, (std::vector<AlertRecorder::Shown>{{"URL Block", text}}));
   EXPECT_GT(height, 0);
   EXPECT_LT(height, platform::primaryMonitorFrame().height) << "the screen clamps a taller one";
   EXPECT_EQ(platform::modalDepth(), 0);
