@@ -41,14 +41,6 @@ class Decisions : public ::testing::Test {
     return std::string(kRules[static_cast<int>(d.rule)]) + " " + std::to_string(d.position) +
            d.slot + " " + d.name;
   }
-  // Runs `harbinel-lists check` on this folder's lists and settings.
-  std::string check(const std::string& arguments, int& status) const {
-    const std::string command = std::string(HARBINEL_LISTS_TOOL) + " check --data " +
-                                folder.path().string() + " --settings " + settings.path().string() +
-                                arguments + " 2>&1";
-    return test::runCommand(command, status);
-  }
-
   test::TemporaryFolder folder;
   storage::SettingsFile settings{folder / "data.plist"};
   BlockLists lists{settings};
@@ -210,23 +202,6 @@ TEST_F(Decisions, RefusesEachPageOnceUntilTheWayHomeHasStartedAndCommitted) {
   check.homeRequested();
   check.loadStarted();
   EXPECT_EQ(check.loadEnded("http://kids.example/net/"), "kids.example/net/");
-}
-
-TEST_F(Decisions, CheckCommandPrintsTheBrowsersDecision) {
-  set({{"WS", "ON"}});
-  writeFile(folder / "dmn", "other.example\nblocked.example\n");
-  int status = -1;
-  EXPECT_EQ(check(" fine.example", status), "fine.example\thost fine.example\tallowed\n");
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(check(" m.blocked.example:81 http://m.youtube.com", status),
-            "m.blocked.example:81\thost m.blocked.example\trefused by " +
-                (folder / "dmn").string() +
-                " line 2 (blocked.example)\n"
-                "http://m.youtube.com\thost m.youtube.com\trefused by the parent's slot BW2 "
-                "(youtube.com)\n");
-  EXPECT_EQ(status, 1);
-  check(" --bad x", status);
-  EXPECT_EQ(status, 2);
 }
 
 }  // namespace
