@@ -81,28 +81,20 @@ TEST_F(Decisions, ExactRuleAsksTheParentsListThenDmnThenDmnsame) {
 
 TEST_F(Decisions, PageIsJudgedByTheHostTextOfItsNormalisedAddress) {
   set({{"BW4", "example.org"}});
-  struct Case {
-    const char* address;
-    const char* normalised;
-    const char* host;
-    bool blocked;
+  const auto judged = [&](const std::string& address) {
+    const PageVerdict verdict = judgePage(address, lists);
+    return verdict.normalisedAddress + " | " + verdict.host + (verdict.blocked() ? " refused" : "");
   };
-  const Case cases[] = {
-      {"http://www.example.org/games/index.html", "example.org/games/index.html", "example.org",
-       true},
-      {"https://www.youtube.com/watch", "youtube.com/watch", "youtube.com", false},
-      {"http://www.blocked.example./games/", "blocked.example./games/", "blocked.example", true},
-      {"http://other.example..", "other.example..", "other.example.", false},  // one final dot only
-      {"http://OTHER.example/", "OTHER.example/", "OTHER.example", false},
-      {"http://sub.other.example/", "sub.other.example/", "sub.other.example", false},
-      {"", "", "", false},
-  };
-  for (const Case& c : cases) {
-    const PageVerdict verdict = judgePage(c.address, lists);
-    EXPECT_EQ(verdict.normalisedAddress, c.normalised) << c.address;
-    EXPECT_EQ(verdict.host, c.host) << c.address;
-    EXPECT_EQ(verdict.blocked(), c.blocked) << c.address;
-  }
+  test::expectRows<std::string, std::string>(
+      judged,
+      {{"http://www.example.org/games/index.html",
+        "example.org/games/index.html | example.org refused"},
+       {"https://www.youtube.com/watch", "youtube.com/watch | youtube.com"},
+       {"http://www.blocked.example./games/", "blocked.example./games/ | blocked.example refused"},
+       {"http://other.example..", "other.example.. | other.example."},  // one final dot only
+       {"http://OTHER.example/", "OTHER.example/ | OTHER.example"},
+       {"http://sub.other.example/", "sub.other.example/ | sub.other.example"},
+       {"", " | "}});
 }
 
 TEST_F(Decisions, WholeSitesMostSpecificNameFirst) {
