@@ -61,8 +61,8 @@ TEST(Report, SevenDaysNewestFirstInTheLocalesCalendarAndNothingElse) {
     // In the Buddhist calendar: the day files of the last seven days, newest first, alone.
     const TemporaryFolder folder;
     std::string expected;
-    for (const std::string name : {"01012570", "31122569", "30122569", "29122569", "28122569",
-                                   "27122569", "26122569"}) {
+    for (const std::string name :
+         {"01012570", "31122569", "30122569", "29122569", "28122569", "27122569", "26122569"}) {
       writeFile(folder / (name + ".lic"),
                 historyLine(u"s", std::u16string(name.begin(), name.end())));
       expected += "s  --> " + name + "\n" + kSeparator;

@@ -193,8 +193,9 @@ TEST_F(SettingsFileTest, AManagedFileThatCannotBeUsedIsSaidOnceAndLeavesTheParen
       harbinel::platform::setLogObserver([&](std::string_view line) { logged.emplace_back(line); });
   const SettingsFile managed(settings.path(), folder / "managed.plist");
   ASSERT_TRUE(settings.save({{"PD", "parent"}}).ok());
-  writeFile(managed.managedPath(), "<plist version=\"1.0\"><dict><key>AB</key><string>ON</string>"
-                                   "<key>BW2</key><integer>3</integer></dict></plist>");
+  writeFile(managed.managedPath(),
+            "<plist version=\"1.0\"><dict><key>AB</key><string>ON</string>"
+            "<key>BW2</key><integer>3</integer></dict></plist>");
   EXPECT_EQ(managed.load(), (Settings{{"PD", "parent"}, {"AB", "ON"}}));
   for (const std::string& bytes : {std::string("<plist><dict><key>PD</key>"), std::string("")}) {
     writeFile(managed.managedPath(), bytes);
