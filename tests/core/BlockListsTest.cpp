@@ -41,14 +41,6 @@ class Decisions : public ::testing::Test {
     return std::string(kRules[static_cast<int>(d.rule)]) + " " + std::to_string(d.position) +
            d.slot + " " + d.name;
   }
-  // Runs `harbinel-lists check` on this folder's lists and settings.
-  std::string check(const std::string& arguments, int& status) const {
-    const std::string command = std::string(HARBINEL_LISTS_TOOL) + " check --data " +
-                                folder.path().string() + " --settings " + settings.path().string() +
-                                arguments + " 2>&1";
-    return test::runCommand(command, status);
-  }
-
   test::TemporaryFolder folder;
   storage::SettingsFile settings{folder / "data.plist"};
   BlockLists lists{settings};
@@ -89,28 +81,20 @@ TEST_F(Decisions, ExactRuleAsksTheParentsListThenDmnThenDmnsame) {
 
 TEST_F(Decisions, PageIsJudgedByTheHostTextOfItsNormalisedAddress) {
   set({{"BW4", "example.org"}});
-  struct Case {
-    const char* address;
-    const char* normalised;
-    const char* host;
-    bool blocked;
+  const auto judged = [&](const std::string& address) {
+    const PageVerdict verdict = judgePage(address, lists);
+    return verdict.normalisedAddress + " | " + verdict.host + (verdict.blocked() ? " refused" : "");
   };
-  const Case cases[] = {
-      {"http://www.example.org/games/index.html", "example.org/games/index.html", "example.org",
-       true},
-      {"https://www.youtube.com/watch", "youtube.com/watch", "youtube.com", false},
-      {"http://www.blocked.example./games/", "blocked.example./games/", "blocked.example", true},
-      {"http://other.example..", "other.example..", "other.example.", false},  // one final dot only
-      {"http://OTHER.example/", "OTHER.example/", "OTHER.example", false},
-      {"http://sub.other.example/", "sub.other.example/", "sub.other.example", false},
-      {"", "", "", false},
-  };
-  for (const Case& c : cases) {
-    const PageVerdict verdict = judgePage(c.address, lists);
-    EXPECT_EQ(verdict.normalisedAddress, c.normalised) << c.address;
-    EXPECT_EQ(verdict.host, c.host) << c.address;
-    EXPECT_EQ(verdict.blocked(), c.blocked) << c.address;
-  }
+  test::expectRows<std::string, std::string>(
+      judged,
+      {{"http://www.example.org/games/index.html",
+        "example.org/games/index.html | example.org refused"},
+       {"https://www.youtube.com/watch", "youtube.com/watch | youtube.com"},
+       {"http://www.blocked.example./games/", "blocked.example./games/ | blocked.example refused"},
+       {"http://other.example..", "other.example.. | other.example."},  // one final dot only
+       {"http://OTHER.example/", "OTHER.example/ | OTHER.example"},
+       {"http://sub.other.example/", "sub.other.example/ | sub.other.example"},
+       {"", " | "}});
 }
 
 TEST_F(Decisions, WholeSitesMostSpecificNameFirst) {
@@ -210,23 +194,6 @@ TEST_F(Decisions, RefusesEachPageOnceUntilTheWayHomeHasStartedAndCommitted) {
   check.homeRequested();
   check.loadStarted();
   EXPECT_EQ(check.loadEnded("http://kids.example/net/"), "kids.example/net/");
-}
-
-TEST_F(Decisions, CheckCommandPrintsTheBrowsersDecision) {
-  set({{"WS", "ON"}});
-  writeFile(folder / "dmn", "other.example\nblocked.example\n");
-  int status = -1;
-  EXPECT_EQ(check(" fine.example", status), "fine.example\thost fine.example\tallowed\n");
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(check(" m.blocked.example:81 http://m.youtube.com", status),
-            "m.blocked.example:81\thost m.blocked.example\trefused by " +
-                (folder / "dmn").string() +
-                " line 2 (blocked.example)\n"
-                "http://m.youtube.com\thost m.youtube.com\trefused by the parent's slot BW2 "
-                "(youtube.com)\n");
-  EXPECT_EQ(status, 1);
-  check(" --bad x", status);
-  EXPECT_EQ(status, 2);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "storage/SettingsFile.h"
 #include "tests/core/TestSupport.h"
 
 using namespace harbinel::filter;
@@ -91,47 +92,56 @@ TEST(ListImport, RealListsKeepEveryWellFormedHostOnceAndOnlyHostsThatStandAlone)
   ListImporter mixed;
   mixed.addText(text);
   for (const auto& host : mixed.hosts()) EXPECT_NE(text.find('\n' + host + '\n'), text.npos);
-  EXPECT_EQ(mixed.counts().kept, 160u);
-  EXPECT_EQ(mixed.counts().narrower,
-            240u);  // files on github.com, drive.google.com, archive.org...
 }
 
-TEST(ListImport, ToolReadsFilesGzipXzAndStandardInputAndReportsCounts) {
+// harbinel-lists run in a folder of lists; $LISTS is the tool, $S the slice of a real list.
+TEST(ListsTool, ImportsFilesGzipXzAndStandardInputAndChecksAddressesAsTheBrowserDecides) {
   const harbinel::test::TemporaryFolder folder;
-  const std::string tool = HARBINEL_LISTS_TOOL, output = (folder / "dmn").string();
   harbinel::test::writeFile(folder / "hosts",
                             "0.0.0.0 a.example b.example g.example/x\n127.0.0.1 localhost\n");
   harbinel::test::writeFile(folder / "adblock.txt", "! list\n||c.example^\n||a.example^\n");
-  int status = -1;
-  const std::string said = runCommand(tool + " -o " + output + " " + (folder / "hosts").string() +
-                                          " " + (folder / "adblock.txt").string() + " 2>&1",
-                                      status);
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(harbinel::test::readFile(output), "a.example\nb.example\nc.example");
-  EXPECT_EQ(said.substr(said.find("adblock.txt:")),
-            "adblock.txt: kept 1 hosts, 1 duplicates, 0 narrower than a whole site, 0 invalid, 0 "
-            "local names, 1 comments and blank lines\nharbinel-lists: in all: kept 3 hosts, 1 "
-            "duplicates, 1 narrower than a whole site, 0 invalid, 1 local names, 1 comments and "
-            "blank lines\n");
-  // A list with nothing to keep leaves the output as it was.
-  EXPECT_EQ(
-      runCommand("echo '||c.example/x^' | " + tool + " -o " + output + " - 2>/dev/null; echo $?",
-                 status),
-      "1\n");
-  EXPECT_EQ(harbinel::test::readFile(output), "a.example\nb.example\nc.example");
-
-  const std::string plain = runCommand(tool + " " + kSlice + " 2>/dev/null", status);
-  EXPECT_TRUE(plain.starts_with("1.1.104.12\n") && plain.ends_with("\nzx2a.cdn-2-45.ru"));
-  EXPECT_EQ(runCommand("gzip -c " + kSlice + " > " + output + " && " + tool + " " + output +
-                           " 2>/dev/null",
-                       status),
-            plain);
-  EXPECT_EQ(runCommand("xz -c " + kSlice + " | " + tool + " - 2>/dev/null", status), plain);
-  EXPECT_EQ(status, 0);
-  for (const std::string& arguments : {" " + (folder / "absent").string(), std::string(),
-                                       " - < <(xz -c " + kSlice + " | head -c 2000)"}) {
-    EXPECT_EQ(runCommand("bash -c '" + tool + arguments + "' 2>/dev/null", status), "")
-        << arguments;
-    EXPECT_EQ(status, 2) << arguments;
+  harbinel::test::writeFile(folder / "kept", "kept.example\n");
+  harbinel::test::writeFile(folder / "dmn", "other.example\nblocked.example\n");
+  ASSERT_TRUE(harbinel::storage::SettingsFile(folder / "data.plist")
+                  .save({{"WS", "ON"}, {"BW2", "youtube.com/watch"}})
+                  .ok());
+  const struct {
+    std::string command;
+    std::string saidFragment;
+    int status;
+  } rows[] = {
+      {"$LISTS -o out hosts adblock.txt && cat out",
+       "adblock.txt: kept 1 hosts, 1 duplicates, 0 narrower than a whole site, 0 invalid, 0 local "
+       "names, 1 comments and blank lines\nharbinel-lists: in all: kept 3 hosts, 1 duplicates, 1 "
+       "narrower than a whole site, 0 invalid, 1 local names, 1 comments and blank "
+       "lines\na.example\nb.example\nc.example",
+       0},
+      // A list with nothing to keep fails and leaves the output as it was.
+      {"echo '||c.example/x^' | $LISTS -o kept - || cat kept", "\nkept.example\n", 0},
+      {"$LISTS $S >plain && gzip -c $S >s.gz && $LISTS s.gz | cmp - plain && xz -c $S | "
+       "$LISTS - | cmp - plain && head -1 plain",
+       // Files on github.com, drive.google.com, archive.org... are narrower than a site.
+       "kept 160 hosts, 0 duplicates, 240 narrower than a whole site, 0 invalid, 0 local names, "
+       "6 comments and blank lines\n1.1.104.12\n",
+       0},
+      {"$LISTS absent", "absent", 2},
+      {"$LISTS", "", 2},
+      {"xz -c $S | head -c 2000 | $LISTS -", "", 2},
+      {"$LISTS check --data . --settings data.plist fine.example",
+       "fine.example\thost fine.example\tallowed\n", 0},
+      {"$LISTS check --data . --settings data.plist m.blocked.example:81 http://m.youtube.com",
+       "m.blocked.example:81\thost m.blocked.example\trefused by ./dmn line 2 (blocked.example)\n"
+       "http://m.youtube.com\thost m.youtube.com\trefused by the parent's slot BW2 (youtube.com)\n",
+       1},
+      {"$LISTS check --bad x", "", 2},
+  };
+  for (const auto& row : rows) {
+    int status = -1;
+    const std::string said = runCommand("cd " + folder.path().string() +
+                                            " && LISTS=" HARBINEL_LISTS_TOOL " S=" + kSlice +
+                                            " && { " + row.command + "; } 2>&1",
+                                        status);
+    EXPECT_NE(said.find(row.saidFragment), std::string::npos) << row.command << "\n" << said;
+    EXPECT_EQ(status, row.status) << row.command;
   }
 }

@@ -77,14 +77,4 @@ std::string runCommand(const std::string& command, int& status) {
   return output;
 }
 
-std::string runPython(const std::string& program, const std::vector<std::string>& arguments,
-                      int& status) {
-  const TemporaryFolder folder;
-  const fs::path script = folder / "program.py";
-  writeFile(script, program);
-  std::string command = "python3 '" + script.string() + "'";
-  for (const auto& argument : arguments) command += " '" + argument + "'";
-  return runCommand(command, status);
-}
-
 }  // namespace harbinel::test

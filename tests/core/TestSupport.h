@@ -39,10 +39,6 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes);
 // Runs a shell command; returns its standard output and sets `status` to its exit status.
 std::string runCommand(const std::string& command, int& status);
 
-// Runs a Python 3 program (its source text) with arguments (no single quotes in them).
-std::string runPython(const std::string& program, const std::vector<std::string>& arguments,
-                      int& status);
-
 // Checks a table of cases: `rule(input)` must give each row's expected output.
 template <typename Input, typename Output, typename Rule>
 void expectRows(Rule rule, const std::vector<std::pair<Input, Output>>& rows) {
