@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "parents/NewPassword.h"
 #include "parents/PasswordPacing.h"
 
 #include "platform/Alert.h"
@@ -93,14 +94,16 @@ std::string FrmPassword::readPassword() const {
 
 void FrmPassword::passwordCorrect() {
   if (!window_->get_visible()) return;  // a late click of a prompt already closed
-  if (mustWait()) return;  // Enter while OK is disabled
-  const std::string entered = outlets_.txtfieldpassword->get_text().raw();
-  if (entered.empty()) {
+  if (mustWait()) return;               // Enter while OK is disabled
+  const PasswordCheck check =
+      checkPassword(outlets_.txtfieldpassword->get_text().raw(), readPassword());
+  if (check == PasswordCheck::Empty) {
     platform::runAlert(_("Validation Error"), _("Please Enter a Password"));
     return;
   }
-  if (entered != readPassword()) {
-    platform::logEvent({"wrong-password", "A wrong parent password was typed at " + windowname_ + "."});
+  if (check == PasswordCheck::Wrong) {
+    platform::logEvent(
+        {"wrong-password", "A wrong parent password was typed at " + windowname_ + "."});
     if (services_.pacing != nullptr) services_.pacing->wrongPassword();
     platform::runAlert(_("Validation Error"), _("Invalid Password"));
     showWait();

@@ -28,4 +28,9 @@ std::string newPasswordProblem(std::string_view password, std::string_view repea
   return {};
 }
 
+PasswordCheck checkPassword(std::string_view entered, std::string_view stored) {
+  if (entered.empty()) return PasswordCheck::Empty;
+  return entered == stored ? PasswordCheck::Opens : PasswordCheck::Wrong;
+}
+
 }  // namespace harbinel::parents

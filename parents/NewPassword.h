@@ -14,4 +14,9 @@ inline constexpr int kShortestPassword = 4;
 // empty text when it may be saved. Characters are counted, not bytes.
 std::string newPasswordProblem(std::string_view password, std::string_view repeated);
 
+// What the prompt makes of `entered` against the stored password ("" when none is stored): it
+// compares exactly, case and blanks and all, so that no near miss opens the parents' menu.
+enum class PasswordCheck { Opens, Empty, Wrong };
+PasswordCheck checkPassword(std::string_view entered, std::string_view stored);
+
 }  // namespace harbinel::parents

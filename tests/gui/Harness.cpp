@@ -39,15 +39,8 @@ TestServer::TestServer() : server_(soup_server_new(nullptr, nullptr)) {
 }
 
 TestServer::~TestServer() {
-  releaseHeld();
   soup_server_disconnect(server_);
   g_object_unref(server_);
-}
-
-void TestServer::releaseHeld() {
-  released_ = true;
-  for (SoupServerMessage* message : held_) soup_server_message_unpause(message);
-  held_.clear();
 }
 
 void TestServer::answer(SoupServer*, SoupServerMessage* message, const char* path, GHashTable*,
@@ -59,19 +52,9 @@ void TestServer::answer(SoupServer*, SoupServerMessage* message, const char* pat
   const auto found = server.pages_.find(key);
   const bool known = found != server.pages_.end();
   const Page page = known ? found->second : Page{.body = titled("Not found")};
-  if (page.dropped) {
-    GIOStream* connection = soup_server_message_steal_connection(message);
-    g_io_stream_close(connection, nullptr, nullptr);
-    g_object_unref(connection);
-    return;
-  }
   soup_server_message_set_status(message, known ? 200 : 404, nullptr);
   soup_server_message_set_response(message, page.contentType.c_str(), SOUP_MEMORY_COPY,
                                    page.body.data(), page.body.size());
-  if (page.held && !server.released_) {
-    soup_server_message_pause(message);
-    server.held_.push_back(message);
-  }
 }
 
 std::string titled(std::string_view title, std::string_view body) {
@@ -135,15 +118,6 @@ void enterPassword(parents::FrmPassword& prompt, const std::string& text) {
   pressEnter(*prompt.outlets().txtfieldpassword);
 }
 
-Gtk::Button* findButton(Gtk::Widget& root, std::string_view label) {
-  auto* button = dynamic_cast<Gtk::Button*>(&root);
-  if (button != nullptr && button->get_label().raw() == label) return button;
-  for (Gtk::Widget* child = root.get_first_child(); child; child = child->get_next_sibling()) {
-    if (Gtk::Button* found = findButton(*child, label)) return found;
-  }
-  return nullptr;
-}
-
 std::string runInPage(platform::WebView& view, const std::string& script) {
   struct Answer {
     bool done = false;
@@ -165,15 +139,6 @@ std::string runInPage(platform::WebView& view, const std::string& script) {
       &answer);
   waitUntil([&] { return answer.done; });
   return answer.text;
-}
-
-void keepScreenshot(const std::string& name) {
-  const std::filesystem::path folder = HARBINEL_SCREENSHOTS;
-  std::filesystem::create_directories(folder);
-  settle(1500ms);  // let the last frame reach the screen
-  const std::string command =
-      "import -window root '" + (folder / (name + ".png")).string() + "' 2>/dev/null";
-  if (std::system(command.c_str()) != 0) ADD_FAILURE() << "no screenshot: " << name;
 }
 
 void xdotool(const std::string& arguments) {
@@ -207,7 +172,7 @@ Steps& Steps::when(std::function<bool()> ready, std::function<void()> act) {
   return *this;
 }
 
-browser::MainView& BrowserTest::open() {
+void BrowserTest::start() {
   server.page("home.test/net/", {.body = titled("Home")});
   view = std::make_unique<browser::MainView>(browser::BrowserServices{
       .resourceFolder = HARBINEL_BUILD_RESOURCES,
@@ -215,11 +180,14 @@ browser::MainView& BrowserTest::open() {
       .history = history,
       .blockLists = lists,
       .homeAddress = kHome,
-      .webView = {.ephemeral = true,
-                  .proxyURL = server.proxyURL(),
-                  .unresponsiveLimit = unresponsiveLimit},
+      .webView = {.ephemeral = true, .proxyURL = server.proxyURL(), .unresponsiveLimit = 3s},
+      .timeFile = folder / "time",
   });
   view->window();
+}
+
+browser::MainView& BrowserTest::open() {
+  start();
   EXPECT_TRUE(waitForPage(kHome));
   return *view;
 }

@@ -4,7 +4,6 @@
 // alerts and of the journal, and the two fixtures (the main window, the parent controls).
 
 #include <gtest/gtest.h>
-#include <gtkmm/button.h>
 
 #include <chrono>
 #include <filesystem>
@@ -45,8 +44,6 @@ inline void settle(std::chrono::milliseconds span = 400ms) {
 struct Page {
   std::string body;
   std::string contentType = "text/html";
-  bool held = false;     // answered only once releaseHeld() is called
-  bool dropped = false;  // the connection is closed without an answer
 };
 
 // An HTTP server on 127.0.0.1 in this process, stopped when the object goes away. Used as the
@@ -60,8 +57,6 @@ class TestServer {
 
   std::string proxyURL() const { return proxyURL_; }
   void page(const std::string& hostAndPath, Page page) { pages_[hostAndPath] = std::move(page); }
-  // Sends the answers held back so far, and holds none from now on.
-  void releaseHeld();
   const Lines& requests() const { return requests_; }
 
  private:
@@ -72,8 +67,6 @@ class TestServer {
   std::string proxyURL_;
   std::map<std::string, Page> pages_;
   Lines requests_;
-  std::vector<SoupServerMessage*> held_;
-  bool released_ = false;
 };
 
 // A page with a title.
@@ -117,12 +110,8 @@ class Journal {
 void pressEnter(Gtk::Editable& field);
 // Types `text` in the prompt's password field and presses Enter.
 void enterPassword(parents::FrmPassword& prompt, const std::string& text);
-// The first button under `root` whose label (or whose child label) is `label`.
-Gtk::Button* findButton(Gtk::Widget& root, std::string_view label);
 // The result of a script run in the page shown, as text ("" when it failed).
 std::string runInPage(platform::WebView& view, const std::string& script);
-// Saves the whole screen as build/screenshots/<name>.png, for people to look at.
-void keepScreenshot(const std::string& name);
 // Runs an X tool (xdotool) as a person's hand; it must succeed.
 void xdotool(const std::string& arguments);
 
@@ -153,6 +142,8 @@ class BrowserTest : public ::testing::Test {
  protected:
   static constexpr const char* kHome = "http://home.test/net/";
 
+  // Opens the main window (its time limits kept in folder/time).
+  void start();
   // Opens the main window and waits for the home page.
   browser::MainView& open();
   // Opens the main window and waits until it has the keyboard focus.
@@ -198,7 +189,6 @@ class BrowserTest : public ::testing::Test {
   storage::HistoryLog history{folder / "hts", clock};
   filter::BlockLists lists{storage::SettingsFile(folder / "data.plist")};
   std::unique_ptr<browser::MainView> view;
-  std::chrono::milliseconds unresponsiveLimit = 3s;  // before a page that hangs is ended
 };
 
 // Closes a window left open before it goes: a visible window destroyed with the focus in a text

@@ -1,19 +1,14 @@
 // The password prompt and the parents' window: which control calls what, which alert says what,
 // and what reaches the settings file.
 #include <gtkmm/dialog.h>
-#include <gtkmm/settings.h>
 #include <gtkmm/stack.h>
 
 #include <glibmm/main.h>
-
-#include <cstdlib>
 
 #include "parents/HistoryReport.h"
 #include "parents/PasswordPacing.h"
 #include "platform/ModalSession.h"
 #include "tests/gui/Harness.h"
-
-extern "C" int _nl_msg_cat_cntr;  // glibc's count that makes gettext forget its cached texts
 
 namespace harbinel::test {
 namespace {
@@ -23,8 +18,6 @@ using parents::kCloseApplication;
 using parents::kParentsMenu;
 
 using PasswordPrompt = ParentControls;
-// Tests that need the keyboard focus to themselves.
-using PromptKeyboardTest = ParentControls;
 using ParentsWindow = ParentControls;
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
@@ -35,20 +28,17 @@ struct Opener : browser::myprotocolpassword, parents::myprotocolparent {
   int told = 0;
 };
 
-// Every refusal is said and logged as an event, and the prompt stays open, in either use. The
-// stored password is read at each attempt (here stored after the prompt opened) and matched
-// blanks and all.
+// Every refusal is said and logged as an event, and the prompt stays open with the focus back in
+// its field, in either use (the
+// match itself is the core's). The stored password is read at each attempt (here stored after
+// the prompt opened). Cancel never checks, not even the right password.
 TEST_F(PasswordPrompt, RefusesWhatDoesNotMatchExactlyAndStaysOpen) {
   const struct {
     const char* stored;  // nullptr: no PD key at all
     std::string entered;
     std::string informative;
   } refusals[] = {{"Secret", "secret", "Invalid Password"},
-                  {"Secret ", "Secret", "Invalid Password"},
-                  {"Secret", "   ", "Invalid Password"},
                   {"Secret", "", "Please Enter a Password"},
-                  {"", " ", "Invalid Password"},
-                  {"", "", "Please Enter a Password"},
                   {nullptr, "Secret", "Invalid Password"}};
   Journal journal;
   std::size_t row = 0;
@@ -57,50 +47,25 @@ TEST_F(PasswordPrompt, RefusesWhatDoesNotMatchExactlyAndStaysOpen) {
                  refusal.entered + "]");
     const auto guard = prompt(row++ % 2 == 0 ? kParentsMenu : kCloseApplication);
     store(refusal.stored ? Entries{{"PD", refusal.stored}} : Entries{});
-    guard->outlets().txtfieldpassword->set_text(refusal.entered);
+    auto& field = *guard->outlets().txtfieldpassword;
+    field.set_text(refusal.entered);
+    field.grab_focus();
     const std::size_t before = alerts.alerts.size();
     guard->outlets().btnOk->activate();
     ASSERT_TRUE(waitUntil([&] { return alerts.alerts.size() == before + 1; }));
     EXPECT_EQ(alerts.alerts.back(), AlertRecorder::Shown("Validation Error", refusal.informative));
-    EXPECT_TRUE(guard->window().get_visible());
+    EXPECT_TRUE(guard->window().get_visible() && guard->window().get_sensitive());
+    const Gtk::Widget* focus = guard->window().get_focus();  // (in the text widget inside)
+    EXPECT_TRUE(focus != nullptr && focus->is_ancestor(field)) << "the next try goes in at once";
     EXPECT_EQ(guard->frmparentcontroller(), nullptr);
   }
-  EXPECT_EQ(journal.events("wrong-password").size(), 5u);
-}
-
-// Real keys: typing, Tab and Shift+Tab move the focus (the prompt takes the keys that reach it
-// only after the window's own), Enter and OK check once each, Cancel never, not even the right
-// password.
-TEST_F(PromptKeyboardTest, TypingTabAndEnterWorkAndEnterAndOkCheckOnceEachAndCancelNever) {
+  EXPECT_EQ(journal.events("wrong-password").size(), 2u);
   store({{"PD", "Secret"}});
-  const auto guard = prompt(kParentsMenu);
-  ASSERT_TRUE(waitUntil([&] { return guard->window().is_active(); }));
-  auto& field = *guard->outlets().txtfieldpassword;
-  const auto focusIn = [&](Gtk::Widget& widget) {
-    Gtk::Widget* focus = guard->window().get_focus();
-    return focus != nullptr && (focus == &widget || focus->is_ancestor(widget));
-  };
-  field.grab_focus();
-  xdotool("type --delay 20 secret");
-  ASSERT_TRUE(waitUntil([&] { return field.get_text() == "secret"; }));
-  xdotool("key Tab");
-  ASSERT_TRUE(waitUntil([&] { return focusIn(*guard->outlets().btnCancel); }));
-  xdotool("key shift+Tab");
-  ASSERT_TRUE(waitUntil([&] { return focusIn(field); }));
-  xdotool("key Return");
-  ASSERT_TRUE(waitUntil([&] { return alerts.alerts.size() == 1; }));
-
-  guard->outlets().btnOk->grab_focus();
-  guard->outlets().btnOk->activate();
-  ASSERT_TRUE(waitUntil([&] { return alerts.alerts.size() == 2; }));
-  field.set_text("Secret");
-  field.grab_focus();
-  guard->outlets().btnCancel->grab_focus();
-  guard->outlets().btnCancel->activate();
-  ASSERT_TRUE(waitUntil([&] { return !guard->window().get_visible(); }));
-  settle();
-  EXPECT_EQ(alerts.alerts.size(), 2u);
-  EXPECT_EQ(guard->frmparentcontroller(), nullptr);
+  const auto cancelled = prompt(kParentsMenu);
+  cancelled->outlets().txtfieldpassword->set_text("Secret");
+  cancelled->outlets().btnCancel->activate();
+  ASSERT_TRUE(waitUntil([&] { return !cancelled->window().get_visible(); }));
+  EXPECT_EQ(cancelled->frmparentcontroller(), nullptr) << "Cancel never checks";
 }
 
 // The pace itself is the core's; here: OK is disabled with the countdown shown, Enter does
@@ -119,7 +84,6 @@ TEST_F(PasswordPrompt, DisablesOkWithACountdownAfterThreeWrongPasswords) {
   EXPECT_FALSE(outlets.btnOk->get_sensitive());
   EXPECT_EQ(outlets.lblWait->get_text(),
             "Too many wrong passwords. You can try again in 2 seconds.");
-  keepScreenshot("paced-password-prompt");
   pressEnter(*outlets.txtfieldpassword);
   settle();
   EXPECT_EQ(alerts.alerts.size(), 3u);
@@ -222,26 +186,10 @@ TEST_F(ParentsWindow, SavesTheReportAsNamedCancelWritesNothingAndAFailureIsRepor
   EXPECT_TRUE(window->window().get_visible());
 }
 
-// The desktop's language, as LANGUAGE gives it; "" is the locale's own (English here).
-void speak(const char* language) {
-  setenv("LANGUAGE", language, 1);
-  ++_nl_msg_cat_cntr;
-}
-
-// Brings the History section on screen, as its switch does, and keeps a picture of it.
-void screenshot(parents::FrmParentController& parents, const std::string& name) {
-  auto& sections =
-      *dynamic_cast<Gtk::Stack*>(parents.history().widget().get_ancestor(Gtk::Stack::get_type()));
-  sections.set_visible_child("history");
-  parents.window().present();
-  ASSERT_TRUE(waitUntil([&] { return parents.history().widget().get_mapped(); }));
-  keepScreenshot(name);
-}
-
 // The History section over a week written by the history log ("today" is 2 January 2025):
-// it charts the week, searches its lines, and fills a free blocked-site field on "Block this
-// site" (saved with the rest). The windows and alerts speak the desktop's language.
-TEST_F(ParentsWindow, HistoryChartsTheWeekSearchesItsLinesBlocksASiteAndFollowsTheLanguage) {
+// it charts the week, lists its lines, and fills a free blocked-site field on "Block this
+// site" (saved with the rest).
+TEST_F(ParentsWindow, HistoryChartsTheWeekListsItsLinesAndBlocksASite) {
   for (const auto& [day, hour, text] : {std::tuple{2, 9, "kids.example/games"},
                                         {2, 10, "http://www.kids.example/maths"},
                                         {2, 11, "news.example"},
@@ -252,65 +200,45 @@ TEST_F(ParentsWindow, HistoryChartsTheWeekSearchesItsLinesBlocksASiteAndFollowsT
     ASSERT_TRUE(storage::HistoryLog(folder / "hts", at, where).append(text));
   }
   store({{"PD", "secret"}, {"BW0", "ads.example"}, {"BW2", "tracker.example"}});
-  {
-    auto parents = parentsWindow();
-    parents::HistoryView& history = parents->history();
-    std::string bars;
-    for (const auto& bar : history.bars()) bars += bar.day + " " + std::to_string(bar.pages) + ",";
-    EXPECT_EQ(bars, "Fri 1,Sat 0,Sun 0,Mon 0,Tue 1,Wed 0,Thu 3,");
-    screenshot(*parents, "history-en");
-    // The chart draws in the theme's text colour, light on dark.
-    Gtk::Settings::get_default()->property_gtk_application_prefer_dark_theme() = true;
-    screenshot(*parents, "history-dark");
-    EXPECT_GT(history.chartInk().get_red(), 0.5);
-    Gtk::Settings::get_default()->property_gtk_application_prefer_dark_theme() = false;
-    const auto shown = history.shownLines();
-    EXPECT_EQ(shown->get_n_items(), 5u);
-    EXPECT_EQ(history.lineAt(shown->get_object(0)).address, "news.example");
-    history.searchField().set_text("KIDS");
-    ASSERT_TRUE(waitUntil([&] { return shown->get_n_items() == 3; }));
-    EXPECT_EQ(history.lineAt(shown->get_object(0)).address, "http://www.kids.example/maths");
+  auto parents = parentsWindow();
+  parents::HistoryView& history = parents->history();
+  std::string bars;
+  for (const auto& bar : history.bars()) bars += bar.day + " " + std::to_string(bar.pages) + ",";
+  EXPECT_EQ(bars, "Fri 1,Sat 0,Sun 0,Mon 0,Tue 1,Wed 0,Thu 3,");
+  // The rows, and their buttons, are made once the section shows.
+  dynamic_cast<Gtk::Stack&>(*history.widget().get_ancestor(GTK_TYPE_STACK))
+      .set_visible_child("history");
+  ASSERT_TRUE(waitUntil([&] { return history.widget().get_mapped(); }));
+  const auto shown = history.shownLines();
+  EXPECT_EQ(shown->get_n_items(), 5u);
+  EXPECT_EQ(history.lineAt(shown->get_object(0)).address, "news.example");
 
-    ASSERT_NE(history.blockButton(0), nullptr);  // kids.example, seen three times
-    history.blockButton(0)->activate();
-    ASSERT_TRUE(waitUntil([&] { return parents->outlets().txtfieldbw[1]->get_text() != ""; }));
-    EXPECT_EQ(parents->outlets().txtfieldbw[1]->get_text(), "kids.example");
-    history.blockButton(0)->activate();  // a site already listed is not listed twice
-    settle();
-    EXPECT_EQ(parents->outlets().txtfieldbw[3]->get_text(), "");
-    EXPECT_EQ(settings.value("BW1"), "");  // nothing is saved before Save and Close
-    EXPECT_TRUE(alerts.alerts.empty());
-    for (Gtk::Entry* field : parents->outlets().txtfieldbw) {
-      if (field->get_text().empty()) field->set_text("typed.example");
-    }
-    history.blockButton(1)->activate();  // a full list says so and changes nothing
-    ASSERT_TRUE(waitUntil([&] { return alerts.alerts.size() == 1; }));
-    EXPECT_EQ(alerts.alerts[0].first, "Blocked Sites Full");
-    parents->outlets().btnClose->activate();
-    ASSERT_TRUE(waitUntil([&] { return !parents->window().get_visible(); }));
-    EXPECT_EQ(settings.value("BW1"), "kids.example");
-    EXPECT_EQ(settings.value("BW8"), "typed.example");
+  ASSERT_NE(history.blockButton(0), nullptr);  // kids.example, seen three times
+  history.blockButton(0)->activate();
+  ASSERT_TRUE(waitUntil([&] { return parents->outlets().txtfieldbw[1]->get_text() != ""; }));
+  EXPECT_EQ(parents->outlets().txtfieldbw[1]->get_text(), "kids.example");
+  history.blockButton(0)->activate();  // a site already listed is not listed twice
+  settle();
+  EXPECT_EQ(parents->outlets().txtfieldbw[3]->get_text(), "");
+  EXPECT_EQ(settings.value("BW1"), "");  // nothing is saved before Save and Close
+  EXPECT_TRUE(alerts.alerts.empty());
+  for (Gtk::Entry* field : parents->outlets().txtfieldbw) {
+    if (field->get_text().empty()) field->set_text("typed.example");
   }
-  speak("de");
-  {
-    auto parents = parentsWindow();
-    EXPECT_EQ(parents->window().get_title(), "Einstellungen für Eltern");
-    screenshot(*parents, "history-de");
-  }
-  const auto guard = prompt(kParentsMenu);
-  EXPECT_EQ(guard->window().get_title(), "Elternmenü öffnen");
-  enterPassword(*guard, "wrong");
-  ASSERT_TRUE(waitUntil([&] { return alerts.alerts.size() == 2; }));
-  EXPECT_EQ(alerts.alerts.back().second, "Falsches Passwort");
-  speak("");
+  history.blockButton(1)->activate();  // a full list says so and changes nothing
+  ASSERT_TRUE(waitUntil([&] { return alerts.alerts.size() == 1; }));
+  EXPECT_EQ(alerts.alerts[0].first, "Blocked Sites Full");
+  parents->outlets().btnClose->activate();
+  ASSERT_TRUE(waitUntil([&] { return !parents->window().get_visible(); }));
+  EXPECT_EQ(settings.value("BW1"), "kids.example");
+  EXPECT_EQ(settings.value("BW8"), "typed.example");
 }
 
 // The administrator's value shows in its field, locked with its note, and takes no changes; the
-// line under a blocked-site field explains the entry as typed and under the switch; the save
-// leaves the managed key alone, keeps each slot in its place (blocked sites normalised, the
+// save leaves the managed key alone, keeps each slot in its place (blocked sites normalised, the
 // password and favourites as typed) and names only what it changed, never a value. A managed file
 // that cannot be read at all is said in the window, not passed over.
-TEST_F(ParentsWindow, AdministeredFieldsAreLockedOthersExplainTheirEntryAndSavesNameKeysOnly) {
+TEST_F(ParentsWindow, AdministeredFieldsAreLockedAndSavesNameKeysOnly) {
   settings = storage::SettingsFile(settingsPath(), folder / "managed.plist");
   Journal journal;
   store({{"PD", "parent"}, {"BW1", "youtube.com/watch"}, {"BW3", "parent.example"}});
@@ -323,14 +251,8 @@ TEST_F(ParentsWindow, AdministeredFieldsAreLockedOthersExplainTheirEntryAndSaves
   EXPECT_FALSE(outlets.btnCheck->get_sensitive());
   EXPECT_TRUE(outlets.txtfieldbw[2]->get_sensitive());
   EXPECT_TRUE(outlets.lblAdministered->get_visible());
-  EXPECT_EQ(outlets.explainbw[1]->get_text(), "never matches: an entry with a '/' is never a host");
-  EXPECT_FALSE(outlets.explainbw[0]->get_visible());
   outlets.btnWholeSites->activate();
-  EXPECT_EQ(outlets.explainbw[1]->get_text(), "blocks youtube.com and every address under it");
-  outlets.txtfieldbw[0]->grab_focus();
   outlets.txtfieldbw[0]->set_text("M.Example.ORG");
-  ASSERT_TRUE(waitUntil([&] { return outlets.explainbw[0]->get_visible(); }));
-  EXPECT_EQ(outlets.explainbw[0]->get_text(), "blocks m.example.org and every address under it");
   outlets.txtfieldpassword->set_text(" secret value");
   outlets.txtfieldbw[2]->set_text("new.example");
   outlets.txtfieldbw[8]->set_text("https://www.toys.example/shop");
