@@ -68,8 +68,9 @@ TEST_F(PasswordPrompt, RefusesWhatDoesNotMatchExactlyAndStaysOpen) {
   EXPECT_EQ(cancelled->frmparentcontroller(), nullptr) << "Cancel never checks";
 }
 
-// The pace itself is the core's; here: OK is disabled with the countdown shown, Enter does
-// nothing meanwhile, the next prompt of the run shows the same wait, and it ends on time.
+// The pace itself is the core's; here: Enter checks once, OK is disabled with the countdown shown,
+// Enter does nothing meanwhile, the next prompt of the run shows the same wait, and it ends on
+// time.
 TEST_F(PasswordPrompt, DisablesOkWithACountdownAfterThreeWrongPasswords) {
   store({{"PD", "Secret"}});
   parents::PasswordPacing paced(clock);
@@ -78,7 +79,7 @@ TEST_F(PasswordPrompt, DisablesOkWithACountdownAfterThreeWrongPasswords) {
   const auto& outlets = guard->outlets();
   for (std::size_t attempt = 1; attempt <= 3; ++attempt) {
     outlets.txtfieldpassword->set_text("wrong");
-    outlets.btnOk->activate();
+    pressEnter(*outlets.txtfieldpassword);  // (OK's check is the refusals')
     ASSERT_TRUE(waitUntil([&] { return alerts.alerts.size() == attempt; }));
   }
   EXPECT_FALSE(outlets.btnOk->get_sensitive());
