@@ -1,6 +1,8 @@
 #include <gtkmm/stack.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "browser/TimeLimits.h"
 #include "tests/gui/Harness.h"
@@ -18,10 +20,11 @@ bool showsTimeUp(browser::MainView& view) {
 // a typed address load nothing, Parents still opens, and a grant there brings the home page back;
 // the Time section's limits are saved with the rest.
 TEST_F(TimeUpTest, ShowsTheTimeUpPageUntilAParentGivesMoreTime) {
-  Entries entries = {{"PD", "Secret"}, {"AB", "ON"}, {"HP", "kids.test/home"}};
+  std::vector<std::pair<std::string, std::string>> entries = {
+      {"PD", "Secret"}, {"AB", "ON"}, {"HP", "kids.test/home"}};
   server.page("kids.test/home", {.body = titled("Kids")});
   for (int day = 0; day < 7; ++day) entries.emplace_back("TM" + std::to_string(day), "30");
-  writeFile(folder / "data.plist", propertyList(entries));
+  ASSERT_TRUE(settings.save(entries).ok());
   browser::TimeKeeper(settings, folder / "time", clock).count(30min);
   view = std::make_unique<browser::MainView>(
       browser::BrowserServices{.resourceFolder = HARBINEL_BUILD_RESOURCES,
@@ -45,13 +48,13 @@ TEST_F(TimeUpTest, ShowsTheTimeUpPageUntilAParentGivesMoreTime) {
   const auto prompt = [&] { return view->frmpassword(); };
   const auto parentsOpen = [&] {
     return prompt() && prompt()->frmparentcontroller() &&
-           isInSession(prompt()->frmparentcontroller()->window());
+           isInSession(&prompt()->frmparentcontroller()->window());
   };
   const auto parents = [&]() -> const auto& {
     return prompt()->frmparentcontroller()->outlets();
   };
   Steps steps;
-  steps.when([&] { return prompt() && isInSession(prompt()->window()); },
+  steps.when([&] { return prompt() && isInSession(&prompt()->window()); },
              [&] { enterPassword(*prompt(), "Secret"); });
   steps.when(parentsOpen, [&] {
     EXPECT_EQ(parents().lblTimeToday->get_text(), "Today: 30 min used, 0 min left.");
