@@ -7,7 +7,6 @@
 #include <string>
 
 #include "platform/KioskPolicy.h"
-#include "platform/ShownText.h"
 #include "tests/core/TestSupport.h"
 
 namespace harbinel::filter {
@@ -72,14 +71,6 @@ TEST(KioskPolicy, OnlyWebAddressesReachTheMainFrame) {
                        {"FILE:///etc/passwd", {false, false}},
                        {" http://www.example.org/", {false, false}},
                        {"www.example.org/a:b", {false, false}}});
-}
-
-TEST(ShownText, AnAddressShowsAtMostTwoHundredCharactersThenAnEllipsis) {
-  const std::string a199(199, 'a');
-  expectRows(platform::shownAddress, Cases{{a199 + "a", a199 + "a"},
-                                           {a199 + "aaa", a199 + "a…"},
-                                           // Characters, not bytes: long ones are kept whole.
-                                           {a199 + "🦊🦊", a199 + "🦊…"}});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -125,8 +126,9 @@ TEST_F(Decisions, WholeSitesMostSpecificNameFirst) {
 TEST_F(Decisions, OnlyTheAllowedWebsites) {
   set({{"OF", "ON"}, {"HP", "Home.Example/start"}});
   EXPECT_EQ(verdict("http://blocked.example/"), "dmn 3 blocked.example");
-  for (const char* allowed : {"http://a.kids.example/", "http://sub.fav.example/",
-                              "http://start.harbinel.net/x", "https://home.example/", "about:blank"}) {
+  for (const char* allowed :
+       {"http://a.kids.example/", "http://sub.fav.example/", "http://start.harbinel.net/x",
+        "https://home.example/", "about:blank"}) {
     EXPECT_EQ(verdict(allowed), "allowed -1 ") << allowed;
   }
   EXPECT_EQ(verdict("http://example/"), "not -1 ");
@@ -167,6 +169,22 @@ TEST_F(Decisions, ListsOfTheAdministratorTakePartInTheDecision) {
   set({{"OF", "ON"}});
   EXPECT_FALSE(lists.decide("http://www.learn.example/a").refused());
   EXPECT_EQ(decidingList(lists.decide("http://other.example/")), "not-allowed");
+}
+
+// A settings file that cannot be read never opens what the parent blocked: what was read last
+// holds, and when nothing was, only the start page opens.
+TEST_F(Decisions, DamagedSettingsKeepWhatWasReadLastOrOpenOnlyTheStartPage) {
+  writeFile(settings.path(), "<?xml version=\"1.0\"?><plist><dict><key>BW0</key>");
+  EXPECT_EQ(lists.decide("http://open.example/").rule, Rule::SettingsUnknown);
+  EXPECT_TRUE(lists.refusesFrame("http://open.example/"));
+  EXPECT_FALSE(lists.decide(lists.homeAddress()).refused());
+  std::filesystem::remove(settings.path());
+  set({{"PD", "secret"}, {"BW5", "shut.example"}});
+  EXPECT_EQ(lists.decide("http://shut.example/").rule, Rule::ParentsList);
+  writeFile(settings.path(), "");  // cut short by someone else's write
+  EXPECT_EQ(lists.decide("http://shut.example/").rule, Rule::ParentsList);
+  EXPECT_FALSE(lists.decide("http://open.example/").refused());
+  EXPECT_EQ(settings.value("PD"), "secret");
 }
 
 TEST_F(Decisions, RefusesEachPageOnceUntilTheWayHomeHasStartedAndCommitted) {

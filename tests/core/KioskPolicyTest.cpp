@@ -6,8 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "browser/Geometry.h"
 #include "browser/StartPage.h"
+#include "parents/NewPassword.h"
+#include "parents/PasswordPacing.h"
 #include "tests/core/TestSupport.h"
 
 namespace harbinel {
@@ -27,18 +28,8 @@ TEST(RestartBudget, AllowsALimitedNumberWithinTheWindowThenRecovers) {
     EXPECT_EQ(budget.mayRestart(start + after), allowed) << after.count();
 }
 
-TEST(KioskGeometry, GrowRectAndLocationInScreen) {
-  using browser::Point;
-  using browser::Rect;
-  EXPECT_EQ(browser::growRect({10, 20, 300, 200}), (Rect{294, 20, 16, 16}));
-  EXPECT_EQ(browser::locationInScreen({-5.5, 0.25}, {100, 50, 1, 1}), (Point{94.5, 50.25}));
-}
-
-TEST(StartPage, TileNamesAndTheAddressesThatChooseATile) {
-  test::expectRows<std::string, std::string>(browser::tileName,
-                                             {{"www.pbskids.org/games", "pbskids.org"},
-                                              {"https://Example.org", "Example.org"},
-                                              {"http://", "http://"}});
+// Only a link with this start page's token opens a favourite.
+TEST(StartPage, OnlyTheTokensTileAddressesChooseATile) {
   EXPECT_EQ(browser::tileAddress("5f1c", 3), "harbinel-tile:5f1c/3");
   const auto chosen = [](const std::string& address) {
     return browser::chosenTile(address, "5f1c");
@@ -54,25 +45,44 @@ TEST(StartPage, TileNamesAndTheAddressesThatChooseATile) {
   EXPECT_EQ(browser::chosenTile("harbinel-tile:/3", ""), std::nullopt);
 }
 
-TEST(StartPage, TilesInOrderEscapedWithIconOrLetterAndTheNotice) {
-  const std::string page = browser::renderStartPage(
-      "<n>{{NOTICE}}</n><t>{{TILES}}</t>",
-      {.tiles = {{"zoo.example", ""}, {"a<b>.example", "data:image/png;base64,AAA"}},
-       .linkToken = "T",
-       .notice = "5 minutes left & then"});
-  EXPECT_EQ(
-      page,
-      "<n><p class=\"notice\">5 minutes left &amp; then</p></n><t>"
-      "<a class=\"tile\" href=\"harbinel-tile:T/0\"><span class=\"letter c" +
-          page.substr(page.find("letter c") + 8, 1) +
-          "\">Z</span><span class=\"name\">zoo.example</span></a>\n"
-          "<a class=\"tile\" href=\"harbinel-tile:T/1\"><img class=\"icon\" alt=\"\" "
-          "src=\"data:image/png;base64,AAA\"><span class=\"name\">a&lt;b&gt;.example</span></a>\n"
-          "</t>");
-  const std::string empty = browser::renderStartPage("{{NOTICE}}{{TILES}}",
-                                                     {.tiles = {}, .linkToken = "T", .notice = ""});
-  EXPECT_NE(empty.find("No favourite sites yet"), std::string::npos);
-  EXPECT_EQ(empty.find("notice"), std::string::npos);
+TEST(NewPassword, RulesInPlainWords) {
+  const struct {
+    const char* password;
+    const char* repeated;
+    const char* problem;
+  } cases[] = {
+      {"äöü€", "äöü€", ""},  // four characters, eleven bytes
+      {"äöü", "äöü", "The password needs at least 4 characters."},
+      {"harbinel", "harbinel", "Choose a password of your own, not the one Harbinel comes with."},
+      {"Harbinel", "Harbinel", ""},
+      {"abcd ", "abcd", "Type the same password again in the second field."},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(parents::newPasswordProblem(c.password, c.repeated), c.problem) << c.password;
+  }
+}
+
+// The wait after each wrong password in a row: none for three, then doubling up to 5 minutes.
+TEST(PasswordPacing, WaitsDoubleAfterThreeWrongUpToFiveMinutesAndARightOneResets) {
+  platform::FixedClock clock(platform::TimePoint(1000h));
+  parents::PasswordPacing pacing(clock);
+  const std::chrono::seconds expected[] = {0s,  0s,  2s,   4s,   8s,   16s,
+                                           32s, 64s, 128s, 256s, 300s, 300s};
+  for (const auto wait : expected) {
+    pacing.wrongPassword();
+    EXPECT_EQ(pacing.waitLeft(), wait);
+    clock.set(clock.now() + wait);
+  }
+  EXPECT_EQ(pacing.waitLeft(), 0s);
+  clock.set(clock.now() - 1s);
+  pacing.wrongPassword();
+  clock.set(clock.now() - 2h);  // the clock set back: the wait stays what was due
+  EXPECT_EQ(pacing.waitLeft(), 300s);
+  clock.set(clock.now() + 299s);
+  EXPECT_EQ(pacing.waitLeft(), 1s);
+  pacing.rightPassword();
+  pacing.wrongPassword();
+  EXPECT_EQ(pacing.waitLeft(), 0s);
 }
 
 }  // namespace

@@ -107,13 +107,5 @@ TEST_F(DayFileTest, NeverGivesTimeBack) {
   EXPECT_EQ(keeper.left().left, 5min);
 }
 
-// The start page's line, and the banner's near the end: the minutes are rounded up.
-TEST(TimeNotice, SaysTheMinutesLeftAndWarnsNearTheEnd) {
-  EXPECT_EQ(browser::timeNotice({true, 20min}), "You have 20 minutes left today.");
-  EXPECT_EQ(browser::timeBanner({true, 20min}), "");
-  EXPECT_EQ(browser::timeBanner({true, 4min + 1s}),
-            "Only 5 minutes left today: time to finish what you are doing.");
-}
-
 }  // namespace
 }  // namespace harbinel::test
