@@ -102,9 +102,7 @@ TEST_F(Decisions, WholeSitesMostSpecificNameFirst) {
   set({{"WS", "ON"}});
   test::expectRows<std::string, std::string>(
       [&](const std::string& a) { return verdict(a); },
-      {{"http://user:pw@blocked.example:8080/", "dmn 3 blocked.example"},
-       {"http://x.m.blocked.example/", "dmnsame 0 m.blocked.example"},
-       {"http://WWW2.blocked.example../", "dmn 3 blocked.example"},
+      {{"http://x.m.blocked.example/", "dmnsame 0 m.blocked.example"},
        {"http://dup.example/", "dmn 1 dup.example"},
        {"http://a.xn--bcher-kva.example/", "BW 0BW0 xn--bcher-kva.example"},
        {"https://m.youtube.com/watch?v=1", "BW 1BW2 youtube.com"},
@@ -119,8 +117,6 @@ TEST_F(Decisions, WholeSitesMostSpecificNameFirst) {
   set({{"WS", "on"}});         // anything but "ON" leaves the exact rule
   EXPECT_EQ(verdict("http://blocked.example/"), "dmn 3 blocked.example");
   EXPECT_EQ(verdict("http://m.youtube.com/"), "allowed -1 ");
-  EXPECT_EQ(verdict("http://blocked.example:8080/"), "allowed -1 ");
-  EXPECT_EQ(verdict("http://1.2.3.5/"), "allowed -1 ");
 }
 
 TEST_F(Decisions, OnlyTheAllowedWebsites) {

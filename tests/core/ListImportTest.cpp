@@ -11,7 +11,7 @@
 #include "tests/core/TestSupport.h"
 
 using namespace harbinel::filter;
-using harbinel::test::runCommand;
+using namespace harbinel::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -36,24 +36,20 @@ std::string outcomeOf(const std::string& line) {
 }  // namespace
 
 TEST(ListImport, HostsAreNormalisedAsTheBlockCheckComparesThem) {
-  harbinel::test::expectRows(
-      [](const std::string& written) { return normaliseListHost(written).value_or(""); },
-      std::vector<std::pair<std::string, std::string>>{
-          {"https://WWW.Example.ORG./games/index.html", "example.org"},
-          {"*.example.org", "example.org"},
-          {".example.org", "example.org"},
-          {"  news.example.org\r", "news.example.org"},
-          {"b\xC3\xBC"
-           "cher.example",
-           "xn--bcher-kva.example"},
-          {"a_b.example.org", "a_b.example.org"},
-          {"10.1.2.3", "10.1.2.3"},
-          {"example..org", ""},
-          {"bad\xFFname.org", ""},
-          {"example.org:8080", ""},
-          {"exa$mple.org", ""},
-          {std::string(63, 'a') + ".org", std::string(63, 'a') + ".org"},
-          {std::string(64, 'a') + ".org", ""}});
+  expectRows([](const std::string& written) { return normaliseListHost(written).value_or(""); },
+             std::vector<std::pair<std::string, std::string>>{
+                 {"https://WWW.Example.ORG./games/index.html", "example.org"},
+                 {"*.example.org", "example.org"},
+                 {".example.org", "example.org"},
+                 {"  news.example.org\r", "news.example.org"},
+                 {"a_b.example.org", "a_b.example.org"},
+                 {"10.1.2.3", "10.1.2.3"},
+                 {"example..org", ""},
+                 {"bad\xFFname.org", ""},
+                 {"example.org:8080", ""},
+                 {"exa$mple.org", ""},
+                 {std::string(63, 'a') + ".org", std::string(63, 'a') + ".org"},
+                 {std::string(64, 'a') + ".org", ""}});
 }
 
 // What lines of hosts files, adblock lists and plain lists become. Only an entry for a whole
@@ -82,8 +78,7 @@ TEST(ListImport, EachLineIsKeptOnlyWhenItBlocksAWholeSite) {
 // tables' work above.
 TEST(ListImport, RealListKeepsItsHosts) {
   ListImporter clean;
-  clean.addText(
-      harbinel::test::readFile(HARBINEL_SOURCE_DIR "/tests/data/ut1-union-sample.domains"));
+  clean.addText(readFile(HARBINEL_SOURCE_DIR "/tests/data/ut1-union-sample.domains"));
   EXPECT_EQ(clean.counts().kept + clean.counts().dropped() + clean.counts().commentsAndBlank,
             3000u);
   EXPECT_GT(clean.counts().kept, 2970u) << "the list is already clean lower-case hosts";
@@ -91,11 +86,10 @@ TEST(ListImport, RealListKeepsItsHosts) {
 
 // harbinel-lists run in a folder of lists; $LISTS is the tool, $S the slice of a real list.
 TEST(ListsTool, ImportsFilesGzipXzAndStandardInputAndFailsKeepingTheOutputAsItWas) {
-  const harbinel::test::TemporaryFolder folder;
-  harbinel::test::writeFile(folder / "hosts",
-                            "0.0.0.0 a.example b.example g.example/x\n127.0.0.1 localhost\n");
-  harbinel::test::writeFile(folder / "adblock.txt", "! list\n||c.example^\n||a.example^\n");
-  harbinel::test::writeFile(folder / "kept", "kept.example\n");
+  const TemporaryFolder folder;
+  writeFile(folder / "hosts", "0.0.0.0 a.example b.example g.example/x\n127.0.0.1 localhost\n");
+  writeFile(folder / "adblock.txt", "! list\n||c.example^\n||a.example^\n");
+  writeFile(folder / "kept", "kept.example\n");
   const struct {
     std::string command;
     std::string saidFragment;
@@ -134,15 +128,15 @@ TEST(ListsTool, ImportsFilesGzipXzAndStandardInputAndFailsKeepingTheOutputAsItWa
 // index's block and word boundaries, more lines than the index fetches ahead). These are what it
 // cannot reach: lines longer than its inputs and files that cannot be read.
 TEST(DomainListTest, FileReadsLikeItsTextAndWhatCannotBeReadIsAnEmptyList) {
-  const harbinel::test::TemporaryFolder folder;
-  harbinel::test::writeFile(folder / "dmn", "a.org\r\n\n" + std::string(100000, 'c'));
+  const TemporaryFolder folder;
+  writeFile(folder / "dmn", "a.org\r\n\n" + std::string(100000, 'c'));
   const DomainList read = DomainList::fromFile(folder / "dmn");
   EXPECT_EQ(read.find(std::string(100000, 'c')), 2);
   EXPECT_EQ(read.find("a.org\r"), 0);
-  harbinel::test::writeFile(folder / "empty", "");
+  writeFile(folder / "empty", "");
   EXPECT_EQ(DomainList::fromFile(folder / "empty").find(""), 0) << "unlike a missing file";
 
-  harbinel::test::writeFile(folder / "unreadable", "a.org\n");
+  writeFile(folder / "unreadable", "a.org\n");
   fs::permissions(folder / "unreadable", fs::perms::none);
   fs::create_directory(folder / "folder");
   fs::create_symlink(folder / "loop", folder / "loop");
