@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 
+#include "browser/StartPage.h"
 #include "filter/Address.h"
 #include "parents/NewPassword.h"
 #include "parents/PasswordPacing.h"
@@ -77,6 +79,23 @@ TEST(KioskPolicy, OnlyWebAddressesReachTheMainFrame) {
                        {"FILE:///etc/passwd", {false, false}},
                        {" http://www.example.org/", {false, false}},
                        {"www.example.org/a:b", {false, false}}});
+}
+
+// A page cannot forge a tile: only this run's token and a plain slot number choose one, and
+// what a favourite or a notice holds is text, never markup.
+TEST(StartPage, OnlyThisRunsTileLinksChooseATileAndNamesAreText) {
+  expectRows<std::string, std::optional<std::size_t>>(
+      [](const std::string& address) { return browser::chosenTile(address, "5f1c"); },
+      {{browser::tileAddress("5f1c", 3), 3},
+       {"harbinel-tile:bad/3", {}},
+       {"harbinel-tile:5f1c/", {}},
+       {"harbinel-tile:5f1c/3x", {}},
+       {"harbinel-tile:5f1c/-1", {}},
+       {"http://5f1c/3", {}}});
+  const std::string page = browser::renderStartPage(
+      "{{NOTICE}}{{TILES}}", {.tiles = {{"a<b>.example", ""}}, .linkToken = "T", .notice = "<i>"});
+  EXPECT_NE(page.find(">&lt;i&gt;<"), std::string::npos);
+  EXPECT_NE(page.find(">a&lt;b&gt;.example<"), std::string::npos);
 }
 
 TEST(RestartBudget, AllowsALimitedNumberWithinTheWindowThenRecovers) {
