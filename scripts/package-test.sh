@@ -13,7 +13,8 @@ for file in ./usr/bin/harbinel ./usr/bin/harbinel-lists ./usr/bin/harbinel-sessi
   ./usr/share/harbinel/MainMenu.ui ./usr/share/harbinel/HistoryView.ui \
   ./usr/share/locale/de/LC_MESSAGES/harbinel.mo ./usr/share/applications/net.harbinel.Harbinel.desktop \
   ./usr/share/metainfo/net.harbinel.Harbinel.metainfo.xml ./usr/share/xsessions/harbinel-session.desktop \
-  ./usr/share/doc/harbinel/copyright; do
+  ./usr/share/icons/hicolor/scalable/apps/net.harbinel.Harbinel.svg \
+  ./usr/share/man/man1/harbinel.1.gz ./usr/share/doc/harbinel/copyright; do
   grep -q " $file\$" <<<"$contents" || grep -q " $file -> " <<<"$contents" || fail "the package lacks $file"
 done
 grep -q ' ./usr/share/harbinel/data.plist -> /etc/harbinel/data.plist$' <<<"$contents" ||

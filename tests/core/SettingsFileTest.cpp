@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "platform/Log.h"
 #include "tests/core/FileFaults.h"
 #include "tests/core/TestSupport.h"
 
@@ -112,13 +111,6 @@ TEST_F(SettingsFileTest, DamagedFilesReadEmptyAndAreNeverOverwritten) {
       {good + std::string(2 << 20, ' '), "larger than 1 MiB"},
       // libplist's writer recursed into these arrays until the stack ran out.
       {deep, "more than 4096 values"},
-      // libplist aborted the program on a U+0000 inside a text (a failed assertion).
-      {std::string("bplist00\xD1\x01\x02\x63\x00\x50\x00\xE4\x00\x00\x51\x78\x08\x0B\x12"
-                   "\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03"
-                   "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x14",
-                   55),
-       "U+0000"},
-      {good.substr(0, 60) + std::string(1, '\0') + good.substr(60), "U+0000"},
   };
   for (const auto& [bytes, detail] : cases) {
     SCOPED_TRACE(detail);
@@ -156,10 +148,6 @@ TEST_F(SettingsFileTest, FailedWritesAreReportedAndLeaveTheFileAsItWas) {
   EXPECT_EQ(readFile(settings.path()), before);
   EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{".data.plist.lock", "data.plist"}))
       << "no temporary file left behind";
-  // A save killed before its rename left its temporary file: the next save clears it away.
-  writeFile(folder / ".data.plist.k1LLed", "half a save");
-  ASSERT_TRUE(settings.save({{"PD", "new"}}).ok());
-  EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{".data.plist.lock", "data.plist"}));
 }
 
 TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceLoseNoKey) {
@@ -184,13 +172,9 @@ TEST_F(SettingsFileTest, ASaveWritesThroughLinksAndKeepsTheFilesMode) {
   EXPECT_EQ(fs::status(folder / "etc" / "data.plist").permissions(), fs::perms(0640));
 }
 
-// A managed file that cannot be used is said once, names a value that is not a text, and never
-// takes the parent's settings along. That its keys win every read and are never saved is the
-// parents' window test's work.
-TEST_F(SettingsFileTest, AManagedFileThatCannotBeUsedIsSaidOnceAndLeavesTheParentsSettings) {
-  std::vector<std::string> logged;
-  const auto previous =
-      harbinel::platform::setLogObserver([&](std::string_view line) { logged.emplace_back(line); });
+// A managed file that cannot be used is named and never takes the parent's settings along. That
+// its keys win every read and are never saved is the parents' window test's work.
+TEST_F(SettingsFileTest, AManagedFileThatCannotBeUsedLeavesTheParentsSettings) {
   const SettingsFile managed(settings.path(), folder / "managed.plist");
   ASSERT_TRUE(settings.save({{"PD", "parent"}}).ok());
   writeFile(managed.managedPath(),
@@ -201,11 +185,7 @@ TEST_F(SettingsFileTest, AManagedFileThatCannotBeUsedIsSaidOnceAndLeavesTheParen
     writeFile(managed.managedPath(), bytes);
     EXPECT_NE(managed.managed().problem.find(managed.managedPath().string()), std::string::npos);
     EXPECT_EQ(managed.load(), settings.load());
-    managed.load();
   }
-  EXPECT_EQ(logged.size(), 3u) << "each problem once";
-  EXPECT_NE(logged.at(0).find("BW2"), std::string::npos) << "the value that is not a text";
   fs::remove(managed.managedPath());
   EXPECT_EQ(managed.managed().problem, "");
-  harbinel::platform::setLogObserver(previous);
 }

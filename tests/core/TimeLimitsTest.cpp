@@ -9,12 +9,12 @@
 namespace harbinel::test {
 namespace {
 
-using namespace std::chrono_literals;
 using browser::TimeKeeper;
 
 // One moment of a day in January 2025 (the 6th is a Monday), in Berlin, and what happens then:
 // "count N" (minutes of browsing), "grant N", "rest" (of the day), "restart" (a new keeper over
-// the same files), or nothing. `left` is what is left after it in minutes; -1: no limit.
+// the same files), "file TEXT" (the day file holds TEXT), or nothing. `left` is what is left after
+// it in minutes; -1: no limit.
 struct Step {
   int day, hour, minute;
   std::string act;
@@ -52,20 +52,24 @@ const Scenario kScenarios[] = {
     {"UnreadableMinutesAllowNothing: TM0=1h", {{6, 10, 0, "", 0}}},
     {"UnreadableHoursAllowNothing: TF=8:00 TU=6pm", {{6, 10, 0, "", 0}}},
     {"NoRulesNoLimit: TM1= TF=", {{6, 10, 0, "count 500", -1}}},
+    // A day file that cannot be read counts as a day used up; one of a later day than the
+    // clock shows is kept as it is.
+    {"UnreadableDayFileGivesNoTime: TM0=30", {{6, 10, 0, "file day 2025-01-0", 0}}},
+    {"LaterDayFileGivesNoTime: TM0=30",
+     {{6, 10, 0, "file day 2025-01-07 seen 0 used 1500 granted 0 grant-used 0 rest-of-day no", 5}}},
 };
 
 long long minutesLeft(const browser::TimeLeft& left) {
   return left.limited ? left.left.count() / 60 : -1;
 }
 
-struct TimeFolder {
+class TimeLimitsTest : public ::testing::TestWithParam<Scenario> {
+ protected:
   TemporaryFolder folder;
   storage::SettingsFile settings{folder / "data.plist"};
   platform::FixedClock clock{platform::TimePoint{}};
   platform::DateLocale berlin{"", "Europe/Berlin"};
 };
-class TimeLimitsTest : public ::testing::TestWithParam<Scenario>, protected TimeFolder {};
-class DayFileTest : public ::testing::Test, protected TimeFolder {};
 
 TEST_P(TimeLimitsTest, LeavesWhatTheRulesAllow) {
   std::vector<std::pair<std::string, std::string>> entries;
@@ -84,6 +88,7 @@ TEST_P(TimeLimitsTest, LeavesWhatTheRulesAllow) {
     if (verb == "count") keeper->count(std::chrono::minutes(number));
     if (verb == "grant") keeper->grant(std::chrono::minutes(number));
     if (verb == "rest") keeper->grantRestOfDay();
+    if (verb == "file") writeFile(folder / "time", step.act.substr(verb.size() + 1));
     if (verb == "restart")
       keeper = std::make_unique<TimeKeeper>(settings, folder / "time", clock, berlin);
     EXPECT_EQ(minutesLeft(keeper->left()), step.left) << "step " << &step - &GetParam().steps[0];
@@ -92,28 +97,6 @@ TEST_P(TimeLimitsTest, LeavesWhatTheRulesAllow) {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, TimeLimitsTest, ::testing::ValuesIn(kScenarios),
                          [](const auto& info) { return info.param.name(); });
-
-// Without a limit nothing is written; a day file that cannot be read counts as a day used,
-// and one of a later day than the clock shows is kept as it is.
-TEST_F(DayFileTest, NeverGivesTimeBack) {
-  TimeKeeper keeper(settings, folder / "time", clock, berlin);
-  keeper.count(10min);
-  EXPECT_FALSE(std::filesystem::exists(folder / "time"));
-  ASSERT_TRUE(settings.save({{"TM0", "30"}}).ok());
-  clock.set(localTime(2025, 1, 6, 10, 0, 0, "Europe/Berlin"));
-  writeFile(folder / "time", "day 2025-01-0");
-  EXPECT_TRUE(keeper.left().up());
-  writeFile(folder / "time", browser::dayFileText({"2025-01-07", 0, 25min, 0s, 0s, false}));
-  EXPECT_EQ(keeper.left().left, 5min);
-}
-
-// The start page's line, and the banner's near the end: the minutes are rounded up.
-TEST(TimeNotice, SaysTheMinutesLeftAndWarnsNearTheEnd) {
-  EXPECT_EQ(browser::timeNotice({true, 20min}), "You have 20 minutes left today.");
-  EXPECT_EQ(browser::timeBanner({true, 20min}), "");
-  EXPECT_EQ(browser::timeBanner({true, 4min + 1s}),
-            "Only 5 minutes left today: time to finish what you are doing.");
-}
 
 }  // namespace
 }  // namespace harbinel::test
