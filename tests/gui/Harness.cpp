@@ -52,6 +52,12 @@ void TestServer::answer(SoupServer*, SoupServerMessage* message, const char* pat
   const auto found = server.pages_.find(key);
   const bool known = found != server.pages_.end();
   const Page page = known ? found->second : Page{.body = titled("Not found")};
+  if (page.dropped) {
+    GIOStream* connection = soup_server_message_steal_connection(message);
+    g_io_stream_close(connection, nullptr, nullptr);
+    g_object_unref(connection);
+    return;
+  }
   soup_server_message_set_status(message, known ? 200 : 404, nullptr);
   soup_server_message_set_response(message, page.contentType.c_str(), SOUP_MEMORY_COPY,
                                    page.body.data(), page.body.size());
@@ -172,6 +178,28 @@ Steps& Steps::when(std::function<bool()> ready, std::function<void()> act) {
   return *this;
 }
 
+void keepScreenshot(const std::string& name, Gtk::Window& window) {
+  const std::filesystem::path folder = HARBINEL_SCREENSHOTS;
+  std::filesystem::create_directories(folder);
+  settle(1500ms);  // let the page's last frame arrive
+  GdkPaintable* paintable = gtk_widget_paintable_new(GTK_WIDGET(window.gobj()));
+  GtkSnapshot* snapshot = gtk_snapshot_new();
+  gdk_paintable_snapshot(paintable, snapshot, window.get_width(), window.get_height());
+  GskRenderNode* node = gtk_snapshot_free_to_node(snapshot);
+  GdkTexture* texture = nullptr;
+  if (node != nullptr) {
+    texture = gsk_renderer_render_texture(gtk_native_get_renderer(GTK_NATIVE(window.gobj())), node,
+                                          nullptr);
+    gsk_render_node_unref(node);
+  }
+  const std::string path = (folder / (name + ".png")).string();
+  if (texture == nullptr || !gdk_texture_save_to_png(texture, path.c_str())) {
+    ADD_FAILURE() << "no screenshot: " << name;
+  }
+  if (texture != nullptr) g_object_unref(texture);
+  g_object_unref(paintable);
+}
+
 void BrowserTest::start() {
   server.page("home.test/net/", {.body = titled("Home")});
   view = std::make_unique<browser::MainView>(browser::BrowserServices{
@@ -180,7 +208,9 @@ void BrowserTest::start() {
       .history = history,
       .blockLists = lists,
       .homeAddress = kHome,
-      .webView = {.ephemeral = true, .proxyURL = server.proxyURL(), .unresponsiveLimit = 3s},
+      .webView = {.ephemeral = true,
+                  .proxyURL = server.proxyURL(),
+                  .unresponsiveLimit = unresponsiveLimit},
       .timeFile = folder / "time",
   });
   view->window();

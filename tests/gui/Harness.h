@@ -44,6 +44,7 @@ inline void settle(std::chrono::milliseconds span = 400ms) {
 struct Page {
   std::string body;
   std::string contentType = "text/html";
+  bool dropped = false;  // the connection is closed without an answer
 };
 
 // An HTTP server on 127.0.0.1 in this process, stopped when the object goes away. Used as the
@@ -189,7 +190,12 @@ class BrowserTest : public ::testing::Test {
   storage::HistoryLog history{folder / "hts", clock};
   filter::BlockLists lists{storage::SettingsFile(folder / "data.plist")};
   std::unique_ptr<browser::MainView> view;
+  std::chrono::milliseconds unresponsiveLimit = std::chrono::seconds(3);
 };
+
+// Saves what `window` draws as build/screenshots/<name>.png, for people to look at (drawn by
+// GTK, so another test's window on the same screen never gets in).
+void keepScreenshot(const std::string& name, Gtk::Window& window);
 
 // Closes a window left open before it goes: a visible window destroyed with the focus in a text
 // field makes GTK warn that the field never lost the focus.

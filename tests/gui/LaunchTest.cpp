@@ -75,6 +75,7 @@ TEST(Launch, AFailedStepIsReportedThenTheShippedPasswordAsksForTheParentsOwnBefo
                outlets.password->set_text("Tulip7");
                outlets.repeated->set_text("Tulip7");
                outlets.blocked[1]->set_text("https://www.bad.example");
+               keepScreenshot("welcome-window", delegate.welcome()->window());
                outlets.btnStart->activate();
              });
   launch(delegate, steps, "http://home.test/net/");

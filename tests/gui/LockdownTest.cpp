@@ -99,6 +99,24 @@ navigator.mediaDevices.getUserMedia({video: true, audio: true})
     EXPECT_EQ(view->webView().mainFrameURL(), "http://fine.example/leave.html") << address;
   }
 
+  // Three script dialogs per load; then confirm is false and prompt null, afresh each load.
+  server.page("dialogs.test/", {.body = "<script>let yes = 0; for (let i = 0; i < 5; i++) "
+                                        "if (confirm('?')) yes++; "
+                                        "document.title = yes + ',' + prompt('?');</script>"});
+  int shown = 0;
+  const auto answer = +[](WebKitWebView*, WebKitScriptDialog* dialog, int* shown) {
+    ++*shown;
+    webkit_script_dialog_confirm_set_confirmed(dialog, true);
+    return TRUE;
+  };
+  g_signal_connect(view->webView().gobj(), "script-dialog", G_CALLBACK(answer), &shown);
+  for (int loads = 1; loads <= 2; ++loads) {
+    load("http://dialogs.test/");
+    EXPECT_TRUE(waitUntil([&] { return shown == 3 * loads; }));
+    EXPECT_TRUE(waitForTitle("3,null"));
+  }
+  g_signal_handlers_disconnect_by_data(view->webView().gobj(), &shown);
+
   for (int crash = 1; crash <= 3; ++crash) {
     load("http://fine.example/away.html");
     ASSERT_TRUE(waitForPage("http://fine.example/away.html"));
@@ -173,6 +191,20 @@ TEST_F(LockdownKeyboardTest, PagesOpenNoWindowMenuChooserOrDialogAndAHungPageIsE
   clickAt(area, 200, 200);
   EXPECT_TRUE(waitForPage(kHome));
   show("busy.test/", titled("Busy", "<script>setTimeout(() => { while (true) {} })</script>"));
+  g_signal_emit_by_name(view->outlets().btnHome->gobj(), "clicked");
+  EXPECT_TRUE(waitForPage(kHome));
+}
+
+// Home does not wait for the limit: a process already reported unresponsive is ended at once.
+TEST_F(LockdownKeyboardTest, HomeEndsAnUnresponsiveProcessAtOnce) {
+  unresponsiveLimit = std::chrono::hours(1);
+  openFocused();
+  show("busy.test/", titled("Busy",
+                            "<div style='height: 100vh'></div><script>document.body."
+                            "addEventListener('click', () => { while (true) {} })</script>"));
+  clickAt(view->webView().widget(), 200, 200);
+  auto* engine = view->webView().gobj();
+  ASSERT_TRUE(waitUntil([&] { return !webkit_web_view_get_is_web_process_responsive(engine); }));
   g_signal_emit_by_name(view->outlets().btnHome->gobj(), "clicked");
   EXPECT_TRUE(waitForPage(kHome));
 }

@@ -132,6 +132,7 @@ TEST_F(BrowserTest, TimeUpAndParentsNewSettingsCountAtOnce) {
   start();
   ASSERT_TRUE(waitForTitle("Time is up for today") &&
               waitUntil([&] { return !view->webView().isLoading(); }));
+  keepScreenshot("time-up-page", view->window());
   view->outlets().btnHome->activate();
   enter("kids.test");
   settle();
@@ -169,6 +170,7 @@ TEST_F(BrowserTest, TimeUpAndParentsNewSettingsCountAtOnce) {
   steps.when([&] { return parentsOpen() && parents().timeminutes[6]->get_value() == 45; },
              [&] {
                EXPECT_EQ(parents().lblTimeToday->get_text(), "Today: 30 min used, 15 min left.");
+               keepScreenshot("parents-time-section", prompt()->frmparentcontroller()->window());
                parents().btnClose->activate();
              });
   view->outlets().btnParent->activate();
@@ -195,6 +197,7 @@ TEST_F(BrowserTest, StartPageShowsTheFavouritesOfflineAndOnlyItsOwnTilesOpenThem
   server.page("mine.test/", {.body = titled("Mine")});
   open();
   EXPECT_TRUE(server.requests().empty());
+  keepScreenshot("start-page-without-favourites", view->window());
   settings.save({{"FW0", ""},
                  {"FW1", "kids.test/play"},
                  {"FW4", "bad.test"},
@@ -202,6 +205,7 @@ TEST_F(BrowserTest, StartPageShowsTheFavouritesOfflineAndOnlyItsOwnTilesOpenThem
                  {"BW0", "bad.test"}});
   view->goToHome();
   ASSERT_TRUE(waitUntil([&] { return tileNames(*view) == "kids.test,bad.test,art.test"; }));
+  keepScreenshot("start-page-with-favourites", view->window());
   show("page.test/", titled("Page", "<a id=t href='harbinel-tile:x/0'>t</a>"));
   runInPage(view->webView(), "document.getElementById('t').click(); 'ok'");
   settle();
@@ -220,6 +224,11 @@ TEST_F(BrowserTest, StartPageShowsTheFavouritesOfflineAndOnlyItsOwnTilesOpenThem
   expectRefused(alerts);
   EXPECT_EQ(alerts.alerts.at(0).second, "bad.test/ is Blocked");
 
+  server.page("gone.test/", {.dropped = true});
+  settings.save({{"HP", "gone.test"}});
+  view->goToHome();
+  ASSERT_TRUE(waitForPage("http://gone.test/"));
+  EXPECT_TRUE(waitForTitle("Harbinel")) << "the start page stands in for a home page that fails";
   settings.save({{"HP", "mine.test"}});
   view->goToHome();
   EXPECT_TRUE(waitForPage("http://mine.test/"));

@@ -1,6 +1,7 @@
 // The password prompt and the parents' window: which control calls what, which alert says what,
 // and what reaches the settings file.
 #include <gtkmm/dialog.h>
+#include <gtkmm/settings.h>
 #include <gtkmm/stack.h>
 
 #include <glibmm/main.h>
@@ -9,6 +10,8 @@
 #include "parents/PasswordPacing.h"
 #include "platform/ModalSession.h"
 #include "tests/gui/Harness.h"
+
+extern "C" int _nl_msg_cat_cntr;  // glibc's count that makes gettext forget its cached texts
 
 namespace harbinel::test {
 namespace {
@@ -85,6 +88,7 @@ TEST_F(PasswordPrompt, DisablesOkWithACountdownAfterThreeWrongPasswords) {
   EXPECT_FALSE(outlets.btnOk->get_sensitive());
   EXPECT_EQ(outlets.lblWait->get_text(),
             "Too many wrong passwords. You can try again in 2 seconds.");
+  keepScreenshot("paced-password-prompt", guard->window());
   pressEnter(*outlets.txtfieldpassword);
   settle();
   EXPECT_EQ(alerts.alerts.size(), 3u);
@@ -210,9 +214,18 @@ TEST_F(ParentsWindow, HistoryChartsTheWeekListsItsLinesAndBlocksASite) {
   dynamic_cast<Gtk::Stack&>(*history.widget().get_ancestor(GTK_TYPE_STACK))
       .set_visible_child("history");
   ASSERT_TRUE(waitUntil([&] { return history.widget().get_mapped(); }));
+  keepScreenshot("history-en", parents->window());
+  // The chart draws in the theme's text colour, light on dark.
+  Gtk::Settings::get_default()->property_gtk_application_prefer_dark_theme() = true;
+  keepScreenshot("history-dark", parents->window());
+  EXPECT_GT(history.chartInk().get_red(), 0.5);
+  Gtk::Settings::get_default()->property_gtk_application_prefer_dark_theme() = false;
   const auto shown = history.shownLines();
   EXPECT_EQ(shown->get_n_items(), 5u);
   EXPECT_EQ(history.lineAt(shown->get_object(0)).address, "news.example");
+  history.searchField().set_text("KIDS");
+  ASSERT_TRUE(waitUntil([&] { return shown->get_n_items() == 3; }));
+  history.searchField().set_text("");
 
   ASSERT_NE(history.blockButton(0), nullptr);  // kids.example, seen three times
   history.blockButton(0)->activate();
@@ -233,6 +246,18 @@ TEST_F(ParentsWindow, HistoryChartsTheWeekListsItsLinesAndBlocksASite) {
   ASSERT_TRUE(waitUntil([&] { return !parents->window().get_visible(); }));
   EXPECT_EQ(settings.value("BW1"), "kids.example");
   EXPECT_EQ(settings.value("BW8"), "typed.example");
+
+  // The windows and alerts speak the desktop's language.
+  setenv("LANGUAGE", "de", 1);
+  ++_nl_msg_cat_cntr;
+  const auto german = parentsWindow();
+  EXPECT_EQ(german->window().get_title(), "Einstellungen für Eltern");
+  dynamic_cast<Gtk::Stack&>(*german->history().widget().get_ancestor(GTK_TYPE_STACK))
+      .set_visible_child("history");
+  ASSERT_TRUE(waitUntil([&] { return german->history().widget().get_mapped(); }));
+  keepScreenshot("history-de", german->window());
+  unsetenv("LANGUAGE");
+  ++_nl_msg_cat_cntr;
 }
 
 // The administrator's value shows in its field, locked with its note, and takes no changes; the
@@ -252,8 +277,13 @@ TEST_F(ParentsWindow, AdministeredFieldsAreLockedAndSavesNameKeysOnly) {
   EXPECT_FALSE(outlets.btnCheck->get_sensitive());
   EXPECT_TRUE(outlets.txtfieldbw[2]->get_sensitive());
   EXPECT_TRUE(outlets.lblAdministered->get_visible());
+  EXPECT_EQ(outlets.explainbw[1]->get_text(), "never matches: an entry with a '/' is never a host");
   outlets.btnWholeSites->activate();
+  EXPECT_EQ(outlets.explainbw[1]->get_text(), "blocks youtube.com and every address under it");
+  outlets.txtfieldbw[0]->grab_focus();
   outlets.txtfieldbw[0]->set_text("M.Example.ORG");
+  ASSERT_TRUE(waitUntil([&] { return outlets.explainbw[0]->get_visible(); }));
+  EXPECT_EQ(outlets.explainbw[0]->get_text(), "blocks m.example.org and every address under it");
   outlets.txtfieldpassword->set_text(" secret value");
   outlets.txtfieldbw[2]->set_text("new.example");
   outlets.txtfieldbw[8]->set_text("https://www.toys.example/shop");
