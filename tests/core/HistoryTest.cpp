@@ -31,7 +31,6 @@ const std::string kStamp = kBom + "05-Dec-2026 04:05:09  --> ";
 
 const std::string kSeparator(kReportSeparator);
 const std::string kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-const DateLocale kBerlin{"en_GB", "Europe/Berlin"};
 
 // UTF-16 code units as little-endian bytes, built here so the tests do not lean on the codec
 // they check.
@@ -184,41 +183,30 @@ TEST(DecodeDayFile, RemovesEveryByteOrderMarkAndRepairsBrokenBytes) {
         kReplacement + kReplacement}});
 }
 
-// Each day file holds its own name, so the report shows which days it took, in which order;
-// empty, unreadable and broken day files still give their day a separator.
+// Each day file holds its own name, so the report shows which days it took, in which order:
+// the last seven days of the locale's calendar in its time zone, newest first, nothing else.
+// Empty, unreadable and broken day files still give their day a separator; a day without a file
+// gives none.
 TEST(Report, SevenDaysNewestFirstInTheLocalesCalendarAndNothingElse) {
-  {
-    // In the Buddhist calendar: the day files of the last seven days, newest first, alone.
-    const TemporaryFolder folder;
-    std::string expected;
-    for (const std::string name :
-         {"01012570", "31122569", "30122569", "29122569", "28122569", "27122569", "26122569"}) {
-      writeFile(folder / (name + ".lic"),
-                historyLine(u"s", std::u16string(name.begin(), name.end())));
-      expected += "s  --> " + name + "\n" + kSeparator;
-    }
-    for (const std::string name : {"25122569", "01012027", "31122026"})
-      writeFile(folder / (name + ".lic"), historyLine(u"s", u"outside"));
-    EXPECT_EQ(assembleReport(folder.path(), localTime(2027, 1, 1, 8, 0, 0, "Asia/Bangkok"),
-                             {"th_TH", "Asia/Bangkok"}),
-              expected);
-  }
-  // Still the 4th in UTC but already the 5th in Berlin.
   const TemporaryFolder folder;
+  // Still 31 December in UTC but already 1 January 2570 in Bangkok's Buddhist calendar.
   const auto report = [&](const fs::path& from) {
-    return assembleReport(from, localTime(2026, 12, 4, 23, 30, 0, "UTC"), kBerlin);
+    return assembleReport(from, localTime(2026, 12, 31, 20, 0, 0, "UTC"),
+                          {"th_TH", "Asia/Bangkok"});
   };
   EXPECT_EQ(report(folder / "missing"), "");
   EXPECT_EQ(report(folder.path()), "");
-  writeFile(folder / "05122026.lic",
+  writeFile(folder / "01012570.lic",
             historyLine(u"09:00", u"today.example") + historyLine(u"04:05", u"later.example"));
-  writeFile(folder / "04122026.lic", "");
-  fs::create_directory(folder / "03122026.lic");
-  writeFile(folder / "02122026.lic", historyLine(u"s", u"cut") + "\x41");
-  writeFile(folder / "05122026.txt", "not a day file");
+  writeFile(folder / "31122569.lic", "");
+  fs::create_directory(folder / "30122569.lic");
+  writeFile(folder / "29122569.lic", historyLine(u"s", u"cut") + "\x41");
+  writeFile(folder / "26122569.lic", historyLine(u"s", u"oldest"));
+  for (const std::string name : {"25122569.lic", "01012027.lic", "31122026.lic", "01012570.txt"})
+    writeFile(folder / name, historyLine(u"s", u"outside"));
   EXPECT_EQ(report(folder.path()), "09:00  --> today.example\n04:05  --> later.example\n" +
                                        kSeparator + kSeparator + kSeparator + "s  --> cut\n" +
-                                       kReplacement + kSeparator);
+                                       kReplacement + kSeparator + "s  --> oldest\n" + kSeparator);
 }
 
 // UTF-8 without a byte-order mark over an earlier report; a failure names the path and leaves
