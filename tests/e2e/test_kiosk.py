@@ -212,22 +212,28 @@ class KioskTests(Kiosk):
         self.logged = []
         self.serve("typed.example/page.html", PAGE)
         self.serve(f"{self.origin}/fav.html", FAVOURITE)
-        self.change_settings(BW0="blocked.example", FW0=f"{self.origin}/fav.html")
+        self.change_settings(FW0=f"{self.origin}/fav.html")
 
         self.start_program("harbinel", "stray-argument")  # as a desktop launcher may pass one
-        self.window("Welcome to Harbinel")  # while the shipped password is set
-        self.type_text(PASSWORD)
+        welcome = self.window("Welcome to Harbinel")  # while the shipped password is set
+        os.makedirs(screenshots := os.path.join(BUILD_DIR, "screenshots"), exist_ok=True)
+        self.tool("import", "-window", welcome, os.path.join(screenshots, "welcome-window.png"))
+        self.type_text("harbinel")
         self.key("Tab")
+        self.type_text("harbinel")
+        self.key("Return", "shift+Tab", "ctrl+a")  # the shipped password: Enter starts nothing
+        self.type_text(PASSWORD)
+        self.key("Tab", "ctrl+a")
         self.type_text(PASSWORD)
         self.key("Return")
         self.kiosk_window()  # showing the start page, not the home address
         self.assertEqual(len(self.windows("Harbinel")), 1, "the splash still shows")
         self.go("http://typed.example/page.html")
         self.wait_for(lambda: self.shows(PAGE), "the typed page")
-        self.go("http://blocked.example/blocked.html")
+        self.go("http://chatroulette.com/")  # on the shipped list dmnsame
         self.window("URL Block")
         self.key("Return")
-        self.logged.append("blocked.example/blocked.html")
+        self.logged.append("chatroulette.com/")
         self.wait_for(lambda: self.shows(START_PAGE), "the start page after the block")
         picker = self.open_from_toolbar(FAVOURITES_X, "Favourites Websites")
         self.click_from_corner(picker, PICKER_OPEN)
@@ -357,7 +363,11 @@ class FullDisk(Kiosk, unittest.TestCase):
         # The runtime folder is a session's own (private, 0700), not on the full disk.
         self.x_env |= {"XDG_CACHE_HOME": self.home + "/.cache", "XDG_RUNTIME_DIR": self.root}
         self.start_program("harbinel")
+        splash_ends = time.monotonic() + 3.5  # the alerts outlast the splash; the kiosk waits
         for _ in ("data.plist", "dmn", "dmnsame"):  # no room for their copies in the data folder
+            self.window("Harbinel Error")
+            time.sleep(max(0.0, splash_ends - time.monotonic()))
+            self.assertFalse(self.shows(START_PAGE), "the kiosk opened under the alert")
             self.press_ok("Harbinel Error")
         self.wait_for(lambda: self.shows(START_PAGE), "the start page")
         self.assertIn("drawn with cairo", pathlib.Path(self.shots, "output.log").read_text())

@@ -73,23 +73,18 @@ class TestServer {
 // A page with a title.
 std::string titled(std::string_view title, std::string_view body = "<p>hello</p>");
 
-// Records every alert's (message, informative text) and, unless told otherwise, presses its OK
-// button at once.
+// Records every alert's (message, informative text) and presses its OK button at once.
 class AlertRecorder {
  public:
   using Shown = std::pair<std::string, std::string>;
-  // Called with each alert before it is answered; returns false to leave it open (the hook
-  // then owns pressing OK).
-  using Hook = std::function<bool(platform::ShownAlert&)>;
 
-  explicit AlertRecorder(Hook hook = {});
+  AlertRecorder();
   ~AlertRecorder();
   AlertRecorder(const AlertRecorder&) = delete;
   AlertRecorder& operator=(const AlertRecorder&) = delete;
   std::vector<Shown> alerts;
 
  private:
-  Hook hook_;
   platform::AlertObserver previous_;
 };
 
