@@ -14,7 +14,6 @@
 #include "platform/DateFormat.h"
 #include "platform/TextCodec.h"
 #include "platform/Translation.h"
-#include "tests/core/FileFaults.h"
 #include "tests/core/TestSupport.h"
 
 using namespace harbinel::parents;

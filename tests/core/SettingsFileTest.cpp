@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "tests/core/FileFaults.h"
 #include "tests/core/TestSupport.h"
 
 using namespace harbinel::storage;

@@ -32,29 +32,34 @@ struct Opener : browser::myprotocolpassword, parents::myprotocolparent {
 };
 
 // Every refusal is said and logged as an event, and the prompt stays open with the focus back in
-// its field, in either use (the
-// match itself is the core's). The stored password is read at each attempt (here stored after
-// the prompt opened). Cancel never checks, not even the right password.
-TEST_F(PasswordPrompt, RefusesWhatDoesNotMatchExactlyAndStaysOpen) {
+// its field, in either use, from OK or Enter (the match itself is the core's). The stored password
+// is read at each attempt (here stored after the prompt opened). From the third wrong password on
+// (the pace is the core's), OK is disabled with the countdown shown and Enter does nothing, in
+// every prompt of the run, until the wait ends. Cancel never checks, not even the right password.
+TEST_F(PasswordPrompt, RefusesWhatDoesNotMatchExactlyAndPacesTheTries) {
   const struct {
     const char* stored;  // nullptr: no PD key at all
     std::string entered;
     std::string informative;
   } refusals[] = {{"Secret", "secret", "Invalid Password"},
                   {"Secret", "", "Please Enter a Password"},
-                  {nullptr, "Secret", "Invalid Password"}};
+                  {nullptr, "Secret", "Invalid Password"},
+                  {"Secret", "wrong", "Invalid Password"}};
+  parents::PasswordPacing paced(clock);
+  pacing = &paced;
   Journal journal;
-  std::size_t row = 0;
+  Prompt guard;
   for (const auto& refusal : refusals) {
     SCOPED_TRACE("[" + std::string(refusal.stored ? refusal.stored : "(absent)") + "] [" +
                  refusal.entered + "]");
-    const auto guard = prompt(row++ % 2 == 0 ? kParentsMenu : kCloseApplication);
+    const bool byEnter = (&refusal - refusals) % 2 == 1;
+    guard = prompt(byEnter ? kParentsMenu : kCloseApplication);
     store(refusal.stored ? Entries{{"PD", refusal.stored}} : Entries{});
     auto& field = *guard->outlets().txtfieldpassword;
     field.set_text(refusal.entered);
     field.grab_focus();
     const std::size_t before = alerts.alerts.size();
-    guard->outlets().btnOk->activate();
+    byEnter ? pressEnter(field) : void(guard->outlets().btnOk->activate());
     ASSERT_TRUE(waitUntil([&] { return alerts.alerts.size() == before + 1; }));
     EXPECT_EQ(alerts.alerts.back(), AlertRecorder::Shown("Validation Error", refusal.informative));
     EXPECT_TRUE(guard->window().get_visible() && guard->window().get_sensitive());
@@ -62,42 +67,26 @@ TEST_F(PasswordPrompt, RefusesWhatDoesNotMatchExactlyAndStaysOpen) {
     EXPECT_TRUE(focus != nullptr && focus->is_ancestor(field)) << "the next try goes in at once";
     EXPECT_EQ(guard->frmparentcontroller(), nullptr);
   }
-  EXPECT_EQ(journal.events("wrong-password").size(), 2u);
-  store({{"PD", "Secret"}});
-  const auto cancelled = prompt(kParentsMenu);
-  cancelled->outlets().txtfieldpassword->set_text("Secret");
-  cancelled->outlets().btnCancel->activate();
-  ASSERT_TRUE(waitUntil([&] { return !cancelled->window().get_visible(); }));
-  EXPECT_EQ(cancelled->frmparentcontroller(), nullptr) << "Cancel never checks";
-}
-
-// The pace itself is the core's; here: Enter checks once, OK is disabled with the countdown shown,
-// Enter does nothing meanwhile, the next prompt of the run shows the same wait, and it ends on
-// time.
-TEST_F(PasswordPrompt, DisablesOkWithACountdownAfterThreeWrongPasswords) {
-  store({{"PD", "Secret"}});
-  parents::PasswordPacing paced(clock);
-  pacing = &paced;
-  const auto guard = prompt(kParentsMenu);
+  EXPECT_EQ(journal.events("wrong-password").size(), 3u);
   const auto& outlets = guard->outlets();
-  for (std::size_t attempt = 1; attempt <= 3; ++attempt) {
-    outlets.txtfieldpassword->set_text("wrong");
-    pressEnter(*outlets.txtfieldpassword);  // (OK's check is the refusals')
-    ASSERT_TRUE(waitUntil([&] { return alerts.alerts.size() == attempt; }));
-  }
   EXPECT_FALSE(outlets.btnOk->get_sensitive());
   EXPECT_EQ(outlets.lblWait->get_text(),
             "Too many wrong passwords. You can try again in 2 seconds.");
   keepScreenshot("paced-password-prompt", guard->window());
   pressEnter(*outlets.txtfieldpassword);
   settle();
-  EXPECT_EQ(alerts.alerts.size(), 3u);
-
+  EXPECT_EQ(alerts.alerts.size(), 4u);
   const auto again = prompt(kParentsMenu);
   EXPECT_FALSE(again->outlets().btnOk->get_sensitive());
   clock.set(clock.now() + std::chrono::seconds(2));
   EXPECT_TRUE(waitUntil([&] { return outlets.btnOk->get_sensitive(); }));
   EXPECT_FALSE(outlets.lblWait->get_visible());
+
+  store({{"PD", "Secret"}});
+  again->outlets().txtfieldpassword->set_text("Secret");
+  again->outlets().btnCancel->activate();
+  ASSERT_TRUE(waitUntil([&] { return !again->window().get_visible(); }));
+  EXPECT_EQ(again->frmparentcontroller(), nullptr) << "Cancel never checks";
 }
 
 // A switch keeps the stored text, whatever it is, until the parent clicks it. Close is the
