@@ -119,11 +119,6 @@ void pressEnter(Gtk::Editable& field) {
   g_signal_emit_by_name(gtk_editable_get_delegate(field.gobj()), "activate");
 }
 
-void enterPassword(parents::FrmPassword& prompt, const std::string& text) {
-  prompt.outlets().txtfieldpassword->set_text(text);
-  pressEnter(*prompt.outlets().txtfieldpassword);
-}
-
 std::string runInPage(platform::WebView& view, const std::string& script) {
   struct Answer {
     bool done = false;

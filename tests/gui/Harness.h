@@ -104,8 +104,6 @@ class Journal {
 
 // Enter in a text field, as the keyboard gives it.
 void pressEnter(Gtk::Editable& field);
-// Types `text` in the prompt's password field and presses Enter.
-void enterPassword(parents::FrmPassword& prompt, const std::string& text);
 // The result of a script run in the page shown, as text ("" when it failed).
 std::string runInPage(platform::WebView& view, const std::string& script);
 // Runs an X tool (xdotool) as a person's hand; it must succeed.

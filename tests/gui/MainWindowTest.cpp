@@ -153,7 +153,8 @@ TEST_F(BrowserTest, TimeUpAndParentsNewSettingsCountAtOnce) {
              [&] {
                EXPECT_EQ(prompt()->window().get_title(), "Open Parents Menu");
                EXPECT_FALSE(view->window().get_sensitive()) << "only the prompt takes input";
-               enterPassword(*prompt(), "Secret");
+               prompt()->outlets().txtfieldpassword->set_text("Secret");
+               pressEnter(*prompt()->outlets().txtfieldpassword);
              });
   steps.when(parentsOpen, [&] {
     dynamic_cast<Gtk::Stack&>(*parents().lblTimeToday->get_ancestor(GTK_TYPE_STACK))
@@ -184,11 +185,6 @@ TEST_F(BrowserTest, TimeUpAndParentsNewSettingsCountAtOnce) {
   EXPECT_EQ(alerts.alerts[0].first, "URL Block");
 }
 
-std::string tileNames(browser::MainView& view) {
-  return runInPage(view.webView(),
-                   "[...document.querySelectorAll('.name')].map(n => n.textContent).join(',')");
-}
-
 // No request leaves for the home address: the start page is the browser's own. A tile opens its
 // site like the picker, and a page that makes up a tile's address without this run's secret opens
 // nothing. The parent's own home page is loaded as typed.
@@ -204,7 +200,9 @@ TEST_F(BrowserTest, StartPageShowsTheFavouritesOfflineAndOnlyItsOwnTilesOpenThem
                  {"FW7", "art.test"},
                  {"BW0", "bad.test"}});
   view->goToHome();
-  ASSERT_TRUE(waitUntil([&] { return tileNames(*view) == "kids.test,bad.test,art.test"; }));
+  const std::string tileNames = "[...document.querySelectorAll('.name')].map(n => n.textContent)";
+  ASSERT_TRUE(waitUntil(
+      [&] { return runInPage(view->webView(), tileNames) == "kids.test,bad.test,art.test"; }));
   keepScreenshot("start-page-with-favourites", view->window());
   show("page.test/", titled("Page", "<a id=t href='harbinel-tile:x/0'>t</a>"));
   runInPage(view->webView(), "document.getElementById('t').click(); 'ok'");
