@@ -81,13 +81,18 @@ bool isOn(const storage::Settings& settings, std::string_view key) {
 
 BlockLists::BlockLists(storage::SettingsFile settings) : settings_(std::move(settings)) {}
 
+std::filesystem::path BlockLists::listFile(const std::filesystem::path& dataFolder,
+                                           const std::filesystem::path& shippedFolder,
+                                           std::string_view name) {
+  std::error_code error;
+  const bool copied = std::filesystem::exists(dataFolder / name, error);
+  return (copied || shippedFolder.empty() ? dataFolder : shippedFolder) / name;
+}
+
 void BlockLists::createDnsArray(const std::filesystem::path& dataFolder,
                                 const std::filesystem::path& shippedFolder) {
   const auto read = [&](const char* name) {
-    std::error_code error;
-    const bool copied = std::filesystem::exists(dataFolder / name, error);
-    return DomainList::fromFile((copied || shippedFolder.empty() ? dataFolder : shippedFolder) /
-                                name);
+    return DomainList::fromFile(listFile(dataFolder, shippedFolder, name));
   };
   dns_ = read("dmn");
   dnssame_ = read("dmnsame");

@@ -24,12 +24,12 @@ inline constexpr std::string_view kOnlyAllowedKey = "OF";  // only the allowed w
 // What decided about a page.
 enum class Rule {
   Allowed,
-  ParentsList,     // one of the parent's slots BW0..BW8
-  Dmn,             // the shipped list dmn
-  DmnSame,         // the shipped list dmnsame
-  Administered,    // one of the administrator's lists in lists.d
-  AddressLiteral,  // a host written as numbers, not among the allowed websites
-  NotAllowed,      // "only the allowed websites" is on and the host is not among them
+  ParentsList,      // one of the parent's slots BW0..BW8
+  Dmn,              // the shipped list dmn
+  DmnSame,          // the shipped list dmnsame
+  Administered,     // one of the administrator's lists in lists.d
+  AddressLiteral,   // a host written as numbers, not among the allowed websites
+  NotAllowed,       // "only the allowed websites" is on and the host is not among them
   SettingsUnknown,  // the settings file cannot be read: only the start page is allowed
 };
 
@@ -57,6 +57,10 @@ class BlockLists {
   // blocks nothing, and allows nothing.
   void createDnsArray(const std::filesystem::path& dataFolder,
                       const std::filesystem::path& shippedFolder = {});
+  // The file the list `name` is read from, by the rule above.
+  static std::filesystem::path listFile(const std::filesystem::path& dataFolder,
+                                        const std::filesystem::path& shippedFolder,
+                                        std::string_view name);
 
   // Loads the administrator's lists: every "*.list" of `administration`/lists.d blocks (asked
   // after dmnsame, in file-name order), every "*.list" of `administration`/allow.d allows.

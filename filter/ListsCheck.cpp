@@ -43,7 +43,9 @@ std::optional<CheckArguments> parseCheck(int argc, char** argv) {
   return arguments;
 }
 
-std::string describe(const Decision& decision, const fs::path& dataFolder) {
+// `dataFolder` and `shippedFolder` as the lists were read.
+std::string describe(const Decision& decision, const fs::path& dataFolder,
+                     const fs::path& shippedFolder) {
   const std::string line = " line " + std::to_string(decision.position + 1);
   const std::string named = " (" + decision.name + ")";
   switch (decision.rule) {
@@ -52,9 +54,11 @@ std::string describe(const Decision& decision, const fs::path& dataFolder) {
     case Rule::ParentsList:
       return "refused by the parent's slot " + decision.slot + named;
     case Rule::Dmn:
-      return "refused by " + (dataFolder / "dmn").string() + line + named;
+      return "refused by " + BlockLists::listFile(dataFolder, shippedFolder, "dmn").string() +
+             line + named;
     case Rule::DmnSame:
-      return "refused by " + (dataFolder / "dmnsame").string() + line + named;
+      return "refused by " + BlockLists::listFile(dataFolder, shippedFolder, "dmnsame").string() +
+             line + named;
     case Rule::Administered:
       return "refused by " + decision.list + line + named;
     case Rule::AddressLiteral:
@@ -78,14 +82,14 @@ int runListsCheck(int argc, char** argv) {
   // As the browser decides: under the administrator's settings and with their lists.
   const platform::Folders folders = platform::Folders::forThisProcess();
   BlockLists lists{storage::SettingsFile(arguments->settingsFile, folders.managedSettingsFile())};
-  lists.createDnsArray(arguments->dataFolder);
+  lists.createDnsArray(arguments->dataFolder, folders.resources);
   lists.loadAdministeredLists(folders.administration);
   bool anyRefused = false;
   for (const std::string& address : arguments->addresses) {
     const Decision decision = lists.decide(completeURL(address));
     anyRefused = anyRefused || decision.refused();
     std::cout << address << "\thost " << decision.host << "\t"
-              << describe(decision, arguments->dataFolder) << "\n";
+              << describe(decision, arguments->dataFolder, folders.resources) << "\n";
   }
   return anyRefused ? 1 : 0;
 }
