@@ -77,6 +77,9 @@ class AlertWindow final : public Gtk::Window, public ShownAlert {
     scroller_.set_child(texts_);
     scroller_.set_policy(Gtk::PolicyType::NEVER, Gtk::PolicyType::AUTOMATIC);
     scroller_.set_propagate_natural_height(true);
+    // Its natural width too: else the height is measured for a narrower wrap than the texts
+    // are given, and their last line is cut off.
+    scroller_.set_propagate_natural_width(true);
     scroller_.set_max_content_height(std::max(primaryMonitorFrame().height - kRoomAroundTexts, 100));
 
     top_.set_spacing(16);

@@ -1,5 +1,6 @@
 // What keeps the child in the kiosk: the window, the keys, and what a page may reach.
 #include <gtkmm/popover.h>
+#include <gtkmm/scrolledwindow.h>
 #include <webkit/webkit.h>
 
 #include <glibmm/main.h>
@@ -130,12 +131,28 @@ navigator.mediaDevices.getUserMedia({video: true, audio: true})
   EXPECT_TRUE(waitForTitle("Harbinel"));
 }
 
-bool anyPopoverShown(Gtk::Widget& root) {
-  if (dynamic_cast<Gtk::Popover*>(&root) != nullptr && root.get_visible()) return true;
+// The first widget of type W in the tree under `root`, itself included, that `wanted` takes.
+template <typename W>
+W* findWidget(Gtk::Widget& root, bool (*wanted)(W&) = nullptr) {
+  if (auto* found = dynamic_cast<W*>(&root); found && (!wanted || wanted(*found))) return found;
   for (Gtk::Widget* child = root.get_first_child(); child; child = child->get_next_sibling()) {
-    if (anyPopoverShown(*child)) return true;
+    if (W* found = findWidget(*child, wanted)) return found;
   }
-  return false;
+  return nullptr;
+}
+
+// An alert shows its texts whole, however they wrap (only texts taller than the screen scroll).
+TEST(AlertTest, ShowsItsTextsWhole) {
+  double hidden = -1;
+  const auto previous = platform::setAlertObserver([&](platform::ShownAlert& alert) {
+    settle();  // laid out and drawn
+    auto* texts = findWidget<Gtk::ScrolledWindow>(dynamic_cast<Gtk::Window&>(alert));
+    hidden = texts->get_vadjustment()->get_upper() - texts->get_vadjustment()->get_page_size();
+    alert.pressOK();
+  });
+  platform::runAlert("Harbinel Error", "Some of the modules are missing while opening Harbinel");
+  platform::setAlertObserver(previous);
+  EXPECT_EQ(hidden, 0);
 }
 
 // New windows load in the same view and are judged there. No inspector (GTK opens one on
@@ -173,7 +190,8 @@ TEST_F(LockdownKeyboardTest, PagesOpenNoWindowMenuChooserOrDialogAndAHungPageIsE
   show("fine.example/menu.html", bigTarget("<p id=t>Right-click me</p>"));
   clickAt(area, 100, 100, 3);
   settle();
-  EXPECT_FALSE(anyPopoverShown(area));
+  EXPECT_FALSE(
+      findWidget<Gtk::Popover>(area, [](Gtk::Popover& menu) { return menu.get_visible(); }));
   // The page notes the click, so a click that missed the field cannot pass for a refusal.
   show("fine.example/file.html", bigTarget("<input id=t type=file style='font-size:80px' "
                                            "onclick=\"document.title = 'Clicked'\">"));
