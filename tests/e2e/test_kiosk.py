@@ -67,7 +67,7 @@ class Kiosk:
         # Xvfb picks a free display number and writes it to the pipe, closed unwritten if it ends.
         reader, writer = os.pipe()
         self.spawn(["Xvfb", "-displayfd", str(writer), "-screen", "0", "1280x800x24", "-nolisten",
-                    "tcp"], pass_fds=(writer,), stderr=subprocess.DEVNULL)
+                    "tcp"], pass_fds=(writer,), stdout=self.log, stderr=self.log)
         os.close(writer)
         with os.fdopen(reader) as pipe:
             self.x_env["DISPLAY"] = ":" + pipe.readline().strip()
