@@ -67,10 +67,13 @@ class Kiosk:
         # Xvfb picks a free display number and writes it to the pipe, closed unwritten if it ends.
         reader, writer = os.pipe()
         self.spawn(["Xvfb", "-displayfd", str(writer), "-screen", "0", "1280x800x24", "-nolisten",
-                    "tcp"], pass_fds=(writer,), stdout=self.log, stderr=self.log)
+                    "tcp", "-noreset"], pass_fds=(writer,), stdout=self.log, stderr=self.log)
         os.close(writer)
         with os.fdopen(reader) as pipe:
             self.x_env["DISPLAY"] = ":" + pipe.readline().strip()
+        # Under load, a program started at once was refused now and then ("cannot open
+        # display"): programs start once the server answers (which then never resets).
+        self.wait_for(lambda: self.tool("xprop", "-root", "_NET_WM_NAME"), "the X server to answer")
         if self.window_manager:
             self.start_window_manager()
 
