@@ -98,16 +98,9 @@ class Kiosk:
                 process.wait(timeout=5)
 
     def start_window_manager(self):
-        starts = []
-
-        def managed():
-            # A window manager that ended before it took the screen (seen on a loaded machine)
-            # is started again, a few times at most.
-            if (not starts or starts[-1].poll() is not None) and len(starts) < 3:
-                starts.append(self.spawn(self.window_manager, env=self.x_env, cwd=self.home,
-                                         stdout=self.log, stderr=self.log))
-            return "window id" in self.tool("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
-
+        self.spawn(self.window_manager, env=self.x_env, cwd=self.home, stdout=self.log,
+                   stderr=self.log)
+        managed = lambda: "window id" in self.tool("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
         self.wait_for(managed, "the window manager to manage the screen", timeout=60)
 
     def read_settings(self):
