@@ -176,6 +176,7 @@ Steps& Steps::when(std::function<bool()> ready, std::function<void()> act) {
 void keepScreenshot(const std::string& name, Gtk::Window& window) {
   const std::filesystem::path folder = HARBINEL_SCREENSHOTS;
   std::filesystem::create_directories(folder);
+  EXPECT_TRUE(waitUntil([&] { return window.get_mapped() && window.get_width() > 0; })) << name;
   settle(1500ms);  // let the page's last frame arrive
   GdkPaintable* paintable = gtk_widget_paintable_new(GTK_WIDGET(window.gobj()));
   GtkSnapshot* snapshot = gtk_snapshot_new();
