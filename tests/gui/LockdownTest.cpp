@@ -145,8 +145,8 @@ W* findWidget(Gtk::Widget& root, bool (*wanted)(W&) = nullptr) {
 TEST(AlertTest, ShowsItsTextsWhole) {
   double hidden = -1;
   const auto previous = platform::setAlertObserver([&](platform::ShownAlert& alert) {
-    settle();  // laid out and drawn
     auto* texts = findWidget<Gtk::ScrolledWindow>(dynamic_cast<Gtk::Window&>(alert));
+    EXPECT_TRUE(waitUntil([&] { return texts->get_height() > 0; }));  // laid out
     hidden = texts->get_vadjustment()->get_upper() - texts->get_vadjustment()->get_page_size();
     alert.pressOK();
   });
