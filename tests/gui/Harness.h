@@ -146,9 +146,10 @@ class BrowserTest : public ::testing::Test {
     ASSERT_TRUE(waitUntil([&] { return view->window().is_active(); }));
   }
   // Waits until `address` is the page shown and its load has ended.
-  bool waitForPage(const std::string& address) {
+  bool waitForPage(const std::string& address, std::chrono::milliseconds timeout = 15s) {
     return waitUntil(
-        [&] { return view->webView().mainFrameURL() == address && !view->webView().isLoading(); });
+        [&] { return view->webView().mainFrameURL() == address && !view->webView().isLoading(); },
+        timeout);
   }
   bool waitForTitle(const std::string& title) {
     return waitUntil([&] { return view->webView().title() == title; });

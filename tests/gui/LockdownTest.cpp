@@ -206,11 +206,13 @@ TEST_F(LockdownKeyboardTest, PagesOpenNoWindowMenuChooserOrDialogAndAHungPageIsE
   show("busy.test/", titled("Busy",
                             "<div style='height: 100vh'></div><script>document.body."
                             "addEventListener('click', () => { while (true) {} })</script>"));
+  // Each waits for WebKit to find the process unresponsive, then for our limit: slow under the
+  // sanitizers on a loaded machine.
   clickAt(area, 200, 200);
-  EXPECT_TRUE(waitForPage(kHome));
+  EXPECT_TRUE(waitForPage(kHome, 45s));
   show("busy.test/", titled("Busy", "<script>setTimeout(() => { while (true) {} })</script>"));
   g_signal_emit_by_name(view->outlets().btnHome->gobj(), "clicked");
-  EXPECT_TRUE(waitForPage(kHome));
+  EXPECT_TRUE(waitForPage(kHome, 45s));
 }
 
 // Home does not wait for the limit: a process already reported unresponsive is ended at once.
